@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace zelmo::app {
+
+inline constexpr const char* kSettingsFileName = "Zelmo.ini";
+
+// Zelmo.ini in the program's folder, joined with a backslash unless the
+// folder already ends in one.
+std::string SettingsPath();
+
+// The save folder text: the first PathString characters of the SavePath
+// value as read into a 100-character buffer (default "***", 99 bytes kept),
+// the whole buffer when PathString is 100 or more. A negative PathString is
+// an invalid argument.
+std::string ReadSavePath();
+
+// The same, from a given settings file.
+std::string ReadSavePathFrom(const std::string& settingsPath);
+
+}  // namespace zelmo::app

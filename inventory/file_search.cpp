@@ -1,0 +1,71 @@
+#include "inventory/file_search.h"
+
+namespace zelmo::inventory {
+
+int DriveIndex(const std::string& drive) {
+    if (drive.empty()) return -1;
+    char letter = drive[0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    // Only A to Z have a bit in the drive mask; everything else, multi-byte
+    // characters included, names no drive.
+    if (letter < 'A' || letter > 'Z') return -1;
+    return letter - 'A';
+}
+
+std::int32_t FindOnDrive(platform::FileSystem& fs, const std::string& drive,
+                         const std::string& fileName, std::vector<std::string>& locations) {
+    locations.assign(1, std::string());
+    std::int32_t count = 0;
+    if (drive.size() < 2 || drive[1] != ':') return -1;
+    const int index = DriveIndex(drive);
+    if (index < 0 || (fs.LogicalDrives() & (1u << index)) == 0) return -1;
+
+    // The walk probes sub-folders only; the root folder gets this one probe.
+    std::string probe = drive;
+    if (FindInFolder(fs, probe, fileName)) {
+        locations.resize(static_cast<std::size_t>(count) + 1);
+        locations[static_cast<std::size_t>(count)] = drive;
+        ++count;
+    }
+    FindInSubfolders(fs, drive, fileName, locations, count);
+    return count;
+}
+
+void FindInSubfolders(platform::FileSystem& fs, std::string folder, const std::string& fileName,
+                      std::vector<std::string>& locations, std::int32_t& count) {
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    // Sub-folders are collected first so that no listing stays open while the
+    // walk goes deeper; the order is the listing's own.
+    std::vector<std::string> subfolders;
+    fs.ListFolder(folder, [&](const platform::FolderEntry& entry) {
+        if ((entry.attributes & platform::kAttributeDirectory) == platform::kAttributeDirectory &&
+            entry.name != "." && entry.name != "..") {
+            subfolders.push_back(folder + entry.name);
+        }
+    });
+    for (const std::string& sub : subfolders) {
+        std::string probe = sub;
+        if (FindInFolder(fs, probe, fileName)) {
+            locations.resize(static_cast<std::size_t>(count) + 1);
+            locations[static_cast<std::size_t>(count)] = sub;
+            ++count;
+        }
+        FindInSubfolders(fs, sub, fileName, locations, count);
+    }
+}
+
+bool FindInFolder(platform::FileSystem& fs, std::string& folder, const std::string& fileName) {
+    const std::optional<std::string> found = fs.ProbeFolder(folder, fileName);
+    if (!found) {
+        folder.clear();
+        return false;
+    }
+    folder = *found;
+    if (fs.ReadAttributes(folder) == platform::kAttributeDirectory) {
+        folder.clear();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zelmo::inventory

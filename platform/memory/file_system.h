@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace zelmo::platform::memory {
+
+// Drives and folders held in memory for tests. Entries keep the order they
+// were added in; names compare case-insensitively, as on Windows.
+class MemoryFileSystem : public FileSystem {
+public:
+    // A present drive with an empty root folder.
+    void AddDrive(char letter);
+    // A folder, with any missing parents ("C:\A\B").
+    void AddFolder(const std::string& path, std::uint32_t attributes = kAttributeDirectory);
+    void AddFile(const std::string& path, std::uint32_t attributes = kAttributeArchive);
+    // A folder whose listing fails; probes into it still work.
+    void SetListable(const std::string& path, bool listable);
+
+    int ListCalls() const { return listCalls_; }
+    int ProbeCalls() const { return probeCalls_; }
+
+    std::uint32_t LogicalDrives() override;
+    bool ListFolder(const std::string& folder,
+                    const std::function<void(const FolderEntry&)>& visit) override;
+    std::optional<std::string> ProbeFolder(const std::string& folder,
+                                           const std::string& fileName) override;
+    std::uint32_t ReadAttributes(const std::string& path) override;
+
+private:
+    struct Node {
+        std::string path;  // as added
+        std::uint32_t attributes = kAttributeDirectory;
+        bool listable = true;
+        std::vector<std::string> children;  // keys, in order
+    };
+    static std::string Key(std::string path);
+    Node* Find(const std::string& path);
+    Node& Add(const std::string& path, std::uint32_t attributes);
+
+    std::uint32_t drives_ = 0;
+    std::map<std::string, Node> nodes_;
+    int listCalls_ = 0;
+    int probeCalls_ = 0;
+};
+
+}  // namespace zelmo::platform::memory

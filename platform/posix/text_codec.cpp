@@ -1,0 +1,154 @@
+#include "platform/text_codec.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <wctype.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cctype>
+
+#include "platform/utf8.h"
+
+namespace zelmo::platform {
+namespace {
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool NamesUtf8(std::string codeSet) {
+    std::transform(codeSet.begin(), codeSet.end(), codeSet.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    codeSet.erase(std::remove(codeSet.begin(), codeSet.end(), '-'), codeSet.end());
+    // The C/POSIX locale reports ASCII; its files are taken as UTF-8.
+    return codeSet == "UTF8" || codeSet == "ANSI_X3.41968" || codeSet == "ASCII" ||
+           codeSet.empty();
+}
+
+class Iconv {
+public:
+    Iconv(const std::string& to, const std::string& from)
+        : handle_(iconv_open(to.c_str(), from.c_str())) {}
+    ~Iconv() {
+        if (ok()) iconv_close(handle_);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+    // Converts as much as it can; stops at an invalid or incomplete sequence
+    // and returns false, leaving in/inLeft there.
+    bool Convert(char*& in, std::size_t& inLeft, std::string& out) {
+        char chunk[4096];
+        while (inLeft > 0) {
+            char* outPtr = chunk;
+            std::size_t outLeft = sizeof chunk;
+            const std::size_t r = iconv(handle_, &in, &inLeft, &outPtr, &outLeft);
+            out.append(chunk, static_cast<std::size_t>(outPtr - chunk));
+            if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
+        }
+        return true;
+    }
+
+private:
+    iconv_t handle_;
+};
+
+}  // namespace
+
+TextCodec::TextCodec(std::string codeSet) : codeSet_(std::move(codeSet)), utf8_(NamesUtf8(codeSet_)) {}
+
+const TextCodec& TextCodec::System() {
+    static const TextCodec codec = [] {
+        // The program's own locale stays "C" for numbers; only the character
+        // set of the user's environment is wanted here.
+        locale_t env = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+        std::string set = env ? nl_langinfo_l(CODESET, env) : "UTF-8";
+        if (env) freelocale(env);
+        return TextCodec(set);
+    }();
+    return codec;
+}
+
+std::string SanitizeUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        const char32_t cp = DecodeUtf8(text, pos);
+        if (cp == 0xFFFD && !(pos - start == 3 && text.substr(start, 3) == "\xEF\xBF\xBD")) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            out.append(text.substr(start, pos - start));
+        }
+    }
+    return out;
+}
+
+std::string TextCodec::ToAnsi(std::string_view utf8) const {
+    if (IsAscii(utf8)) return std::string(utf8);
+    if (utf8_) return SanitizeUtf8(utf8);
+    Iconv conv(codeSet_, "UTF-8");
+    if (!conv.ok()) return SanitizeUtf8(utf8);
+    std::string out;
+    std::string in(utf8);
+    char* ptr = in.data();
+    std::size_t left = in.size();
+    while (!conv.Convert(ptr, left, out)) {
+        // Skip the character the code page lacks and put '?' in its place.
+        std::size_t pos = static_cast<std::size_t>(ptr - in.data());
+        DecodeUtf8(in, pos);
+        out.push_back('?');
+        left -= pos - static_cast<std::size_t>(ptr - in.data());
+        ptr = in.data() + pos;
+    }
+    return out;
+}
+
+std::string TextCodec::FromAnsi(std::string_view ansi) const {
+    if (IsAscii(ansi)) return std::string(ansi);
+    if (utf8_) return SanitizeUtf8(ansi);
+    Iconv conv("UTF-8", codeSet_);
+    if (!conv.ok()) return SanitizeUtf8(ansi);
+    std::string out;
+    std::string in(ansi);
+    char* ptr = in.data();
+    std::size_t left = in.size();
+    while (!conv.Convert(ptr, left, out)) {
+        AppendUtf8(out, 0xFFFD);
+        ++ptr;
+        --left;
+    }
+    return out;
+}
+
+std::string UpperCase(std::string_view utf8) {
+    static const locale_t locale = [] {
+        // The plain C locale knows the case of ASCII letters only; C.UTF-8
+        // stands in for it so that every letter has its upper case.
+        locale_t env = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+        if (env && std::string(nl_langinfo_l(CODESET, env)) == "ANSI_X3.4-1968") {
+            freelocale(env);
+            env = static_cast<locale_t>(0);
+        }
+        if (!env) env = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+        return env;
+    }();
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const char32_t cp = DecodeUtf8(utf8, pos);
+        wint_t upper = cp;
+        if (locale) {
+            upper = towupper_l(static_cast<wint_t>(cp), locale);
+        } else if (cp >= 'a' && cp <= 'z') {
+            upper = cp - 'a' + 'A';
+        }
+        AppendUtf8(out, static_cast<char32_t>(upper));
+    }
+    return out;
+}
+
+}  // namespace zelmo::platform

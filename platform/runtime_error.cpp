@@ -1,0 +1,32 @@
+#include "platform/runtime_error.h"
+
+namespace zelmo::platform {
+
+std::string ClassicErrorText(int number) {
+    switch (number) {
+        case kInvalidProcedureCall: return "Invalid procedure call or argument";
+        case kBadFileNameOrNumber: return "Bad file name or number";
+        case kFileNotFound: return "File not found";
+        case kDiskFull: return "Disk full";
+        case kInputPastEndOfFile: return "Input past end of file";
+        case kPermissionDenied: return "Permission denied";
+        case kPathFileAccessError: return "Path/File access error";
+        case kPathNotFound: return "Path not found";
+        default: return "Application-defined or object-defined error";
+    }
+}
+
+RunTimeError::RunTimeError(int number, std::string subject)
+    : std::runtime_error(ClassicErrorText(number) + (subject.empty() ? "" : ": " + subject)),
+      number_(number),
+      subject_(std::move(subject)) {}
+
+std::string RunTimeError::Heading() const {
+    return "Run-time error '" + std::to_string(number_) + "':";
+}
+
+std::string RunTimeError::Detail() const { return what(); }
+
+std::string RunTimeError::Report() const { return Heading() + "\n\n" + Detail(); }
+
+}  // namespace zelmo::platform

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace zelmo::platform {
+
+// The classic run time's error numbers that this program can raise.
+enum ErrorNumber : int {
+    kInvalidProcedureCall = 5,
+    kBadFileNameOrNumber = 52,
+    kDiskFull = 61,
+    kFileNotFound = 53,
+    kInputPastEndOfFile = 62,
+    kPermissionDenied = 70,
+    kPathFileAccessError = 75,
+    kPathNotFound = 76,
+};
+
+// The classic text for an error number ("File not found" for 53).
+std::string ClassicErrorText(int number);
+
+// An untrapped run-time failure. It carries the classic number and text and
+// names what failed, and travels to the top of the program, which reports it
+// and ends with a non-zero status.
+class RunTimeError : public std::runtime_error {
+public:
+    RunTimeError(int number, std::string subject);
+
+    int Number() const { return number_; }
+    std::string Text() const { return ClassicErrorText(number_); }
+    const std::string& Subject() const { return subject_; }
+
+    // First line of the standard report: "Run-time error '53':".
+    std::string Heading() const;
+    // The text below it: "File not found: ZelmoAppl.csv".
+    std::string Detail() const;
+    // Both, as one message.
+    std::string Report() const;
+
+private:
+    int number_;
+    std::string subject_;
+};
+
+}  // namespace zelmo::platform

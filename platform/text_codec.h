@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zelmo::platform {
+
+// Converts between the program's UTF-8 and a code page, the system's ANSI one
+// unless told otherwise. Used only where text meets a file or the system.
+class TextCodec {
+public:
+    // codeSet names the code page as iconv does ("UTF-8", "CP932").
+    explicit TextCodec(std::string codeSet);
+
+    // The system's ANSI code page: on Linux the locale's character set, with
+    // the C/POSIX locale counting as UTF-8.
+    static const TextCodec& System();
+
+    const std::string& CodeSet() const { return codeSet_; }
+    bool IsUtf8() const { return utf8_; }
+
+    // Characters the code page lacks become '?', as the system's own
+    // conversion does.
+    std::string ToAnsi(std::string_view utf8) const;
+    // Bytes that are invalid in the code page become U+FFFD.
+    std::string FromAnsi(std::string_view ansi) const;
+
+private:
+    std::string codeSet_;
+    bool utf8_;
+};
+
+// Upper-cases letters under the system's default locale; everything without
+// case (digits, hyphens, dots, kana) is left as it is.
+std::string UpperCase(std::string_view utf8);
+
+// Replaces every invalid UTF-8 sequence by U+FFFD.
+std::string SanitizeUtf8(std::string_view text);
+
+}  // namespace zelmo::platform

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Linux build, the sanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+for preset in default asan; do
+    echo "=== ${preset}: build"
+    cmake --preset "$preset"
+    cmake --build --preset "$preset" -j"$(nproc)"
+    echo "=== ${preset}: test"
+    ctest --preset "$preset" -j"$(nproc)"
+done

@@ -1,0 +1,58 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/runtime_error.h"
+#include "test_support.h"
+
+namespace zelmo {
+namespace {
+
+class SavePath : public ::testing::Test {
+protected:
+    std::string Read(std::string_view ini) {
+        test::WriteBytes(path, ini);
+        return app::ReadSavePathFrom(path);
+    }
+    test::TempDir dir;
+    std::string path = dir / "Zelmo.ini";
+};
+
+TEST_F(SavePath, PathStringCountsCharactersOfTheValue) {
+    EXPECT_EQ(Read("[Save]\r\nSavePath=D:\\Inventory\r\nPathString=12\r\n"), "D:\\Inventory");
+    EXPECT_EQ(Read("[Save]\r\nSavePath=D:\\Inventory\r\nPathString=2\r\n"), "D:");
+    EXPECT_EQ(Read("[Save]\r\nSavePath=D:\\Inventory\r\nPathString=0\r\n"), "");
+    EXPECT_EQ(Read("[Save]\r\nSavePath=D:\\Inventory\r\n"), "");
+}
+
+TEST_F(SavePath, ALargerPathStringRunsIntoTheBuffersNuls) {
+    EXPECT_EQ(Read("[Save]\r\nSavePath=D:\\Inv\r\nPathString=8\r\n"),
+              std::string("D:\\Inv\0\0", 8));
+    const std::string whole = Read("[Save]\r\nSavePath=D:\\Inv\r\nPathString=250\r\n");
+    EXPECT_EQ(whole.size(), 100u);
+    EXPECT_EQ(whole.substr(0, 6), "D:\\Inv");
+}
+
+TEST_F(SavePath, WithoutSavePathTheDefaultAsterisksAreTaken) {
+    EXPECT_EQ(Read("[Save]\r\nPathString=2\r\n"), "**");
+    EXPECT_EQ(app::ReadSavePathFrom(dir / "missing.ini"), "");
+}
+
+TEST_F(SavePath, ANegativePathStringIsAnInvalidArgumentNamingTheValue) {
+    try {
+        Read("[Save]\r\nSavePath=D:\\x\r\nPathString=-1\r\n");
+        FAIL() << "no error";
+    } catch (const platform::RunTimeError& e) {
+        EXPECT_EQ(e.Number(), 5);
+        EXPECT_NE(e.Detail().find("PathString -1"), std::string::npos);
+    }
+}
+
+TEST_F(SavePath, OnlyTheFirst99BytesOfALongValueCanBeKept) {
+    const std::string value(150, 'v');
+    EXPECT_EQ(Read("[Save]\r\nSavePath=" + value + "\r\nPathString=150\r\n"),
+              std::string(99, 'v') + '\0');
+}
+
+}  // namespace
+}  // namespace zelmo
