@@ -31,7 +31,8 @@ TEST_F(FileSearch, WalksDepthFirstInTheFileSystemsOrderWithoutSorting) {
     fs.AddFile("C:\\a\\app.exe");
     fs.AddFile("C:\\b\\app.exe");
     EXPECT_EQ(FindOnDrive(fs, "c:", "APP.EXE", locations), 3);
-    EXPECT_EQ(locations, (Locations{"C:\\b", "C:\\b\\x", "C:\\a"}));
+    // Paths keep the designator as it was passed.
+    EXPECT_EQ(locations, (Locations{"c:\\b", "c:\\b\\x", "c:\\a"}));
 }
 
 TEST_F(FileSearch, NoHitLeavesOneEmptyEntry) {

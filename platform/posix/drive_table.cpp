@@ -103,7 +103,8 @@ std::optional<std::string> ToPosixPath(std::string_view programPath, const TextC
         prefix = drive->folder == "/" ? "" : drive->folder;
         rest.remove_prefix(2);
         // A drive's current folder is its root here, so "C:x" is "C:\x".
-        if (rest.empty() || !IsSeparator(rest.front())) prefix += '/';
+        if (!rest.empty() && !IsSeparator(rest.front())) prefix += '/';
+        if (rest.empty() && prefix.empty()) prefix = "/";
     }
     std::string path = prefix;
     path.reserve(prefix.size() + rest.size());
@@ -151,7 +152,8 @@ void ConfigureDrives(const std::string& settingsPath, const DriveOverrides& over
     }
     for (const auto& [letter, folder] : overrides) {
         if (!posix::IsLetter(letter)) {
-            throw RunTimeError(kInvalidProcedureCall, "drive letter '" + std::string(1, letter) + "'");
+            throw RunTimeError(kInvalidProcedureCall,
+                               "drive letter '" + std::string(1, letter) + "'");
         }
         // An empty override takes the letter away, C: included.
         folders[posix::UpperLetter(letter) - 'A'] = folder;

@@ -1,0 +1,107 @@
+#include "app/main_window.h"
+
+#include "app/record_writer.h"
+#include "app/settings.h"
+#include "app/start_page.h"
+#include "app/zelmo_application.h"
+#include "inventory/application_list_scan.h"
+#include "inventory/host_identity.h"
+
+namespace zelmo::app {
+
+Main::Main(ZelmoApplication& app) : app_(app) {}
+
+Main::~Main() = default;
+
+void Main::Load() {
+    Services& s = app_.services();
+    window_ = s.forms.NewWindow({"Zelmo CB", 246, 274, false, {192, 192, 192}});
+    platform::Window& w = *window_;
+    w.AddLabel("lblname", "Name", {8, 8, 73, 17}, 19);
+    txtname = &w.AddTextBox("txtname", {96, 8, 145, 18}, 0);
+    w.AddLabel("lbltxtPInv", "PC is", {8, 32, 65, 17}, 11);
+    txtPInv = &w.AddTextBox("txtPInv", {96, 32, 145, 18}, 1);
+    w.AddLabel("lbltxtMInv", "Monitor is", {8, 56, 65, 17}, 12);
+    txtMInv1 = &w.AddTextBox("txtMInv1", {96, 56, 145, 18}, 2);
+    w.AddLabel("lbltxtLoc", "Location is", {8, 80, 65, 17}, 13);
+    txtLocF = &w.AddTextBox("txtLocF", {96, 80, 145, 18}, 3);
+    w.AddLabel("lbltxtHost", "Hostname is", {8, 112, 65, 17}, 14);
+    lblHost = &w.AddLabel("lblHost", "", {80, 112, 113, 17}, 8);
+    w.AddLabel("lbltxtIP", "IP Adress is", {8, 136, 65, 17}, 15);
+    lblIP = &w.AddLabel("lblIP", "", {80, 136, 113, 17}, 9);
+    w.AddLabel("lbltxtMem", "Memory is", {8, 160, 57, 17}, 16);
+    lblMem = &w.AddLabel("lblMem", "", {80, 160, 113, 17}, 10);
+    w.AddLabel("lbltxtAppl", "Installed Application", {8, 184, 104, 12}, 17);
+    lstAppl = &w.AddListBox("lstAppl", {8, 200, 97, 64}, 7);
+    w.AddPicture("Picture1", {112, 200, 73, 64}, 18);
+    w.AddButton("cmdOK", "OK", {192, 200, 49, 17}, 4, app_.Handler([this] { cmdOK_Click(); }));
+    w.AddButton("cmdCancel", "Cancel", {192, 224, 49, 17}, 5,
+                app_.Handler([this] { cmdCancel_Click(); }));
+    w.AddButton("cmdOption", "CD", {192, 248, 49, 17}, 6,
+                app_.Handler([this] { cmdOption_Click(); }));
+    // Closing by the window's own command is the same as Cancel.
+    w.OnCloseCommand(app_.Handler([this] { cmdCancel_Click(); }));
+
+    state_ = State::Loading;
+    Form_Load();
+    state_ = State::Loaded;
+}
+
+void Main::Form_Load() {
+    Services& s = app_.services();
+    window_->MakeTopmost();
+    s.forms.SetMousePointer(platform::FormRuntime::kBusyPointer);
+    lstAppl->Clear();
+
+    inventory::PerRowSearch search(s.files);
+    inventory::ScanApplicationList(
+        s.listPath, search,
+        {[this](const std::string& entry) { lstAppl->AddItem(entry); }, AppSummary_, s.forms});
+
+    const inventory::HostIdentity identity = inventory::ReadHostIdentity(s.host);
+    lblHost->SetCaption(identity.hostName);
+    lblIP->SetCaption(identity.ip);
+
+    if (!MemInfo) MemInfo = std::make_unique<inventory::clsMemInfo>(s.memory);
+    lblMem->SetCaption(inventory::MemoryCaption(MemInfo->AllSpace()));
+
+    s.forms.SetMousePointer(platform::FormRuntime::kDefaultPointer);
+    app_.StartPageForm().Unload();
+}
+
+void Main::Show() {
+    if (state_ == State::Closed) return;
+    if (state_ == State::Created) {
+        Load();
+        window_->Show();
+        window_->SetFocus("txtname");
+    }
+    // A request while the load runs (a tick during a message box) neither
+    // loads a second time nor shows the window early.
+}
+
+void Main::Unload() {
+    if (!window_) return;
+    state_ = State::Closed;
+    closed_ = std::move(window_);
+    closed_->Close();
+}
+
+void Main::cmdCancel_Click() { Unload(); }
+
+void Main::cmdOption_Click() { app_.services().multimedia.SendCommand("set cdaudio door open"); }
+
+void Main::cmdOK_Click() {
+    Services& s = app_.services();
+    // An empty summary (an empty list) has no trailing comma to remove.
+    if (!AppSummary_.empty()) AppSummary_.pop_back();
+    const InventoryValues values{txtname->Text(),  txtPInv->Text(),  txtMInv1->Text(),
+                                 lblHost->Caption(), lblIP->Caption(), lblMem->Caption(),
+                                 txtLocF->Text()};
+    const std::string record = ComposeRecord(values, AppSummary_);
+    const std::string path = RecordPath(ReadSavePathFrom(s.settingsPath), lblHost->Caption());
+    WriteRecordFile(s.records, path, record);
+    Unload();
+}
+
+}  // namespace zelmo::app

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "platform/record_file.h"
+
+namespace zelmo::app {
+
+// The seven values of the inventory record, in record order.
+struct InventoryValues {
+    std::string name;
+    std::string pcInventory;
+    std::string monitorInventory;
+    std::string host;
+    std::string ip;
+    std::string memory;
+    std::string location;
+};
+
+// The record line without its line end: the seven values, each followed by
+// a comma, then the summary. A value holding a comma, quote, CR or LF is
+// quoted so the line keeps its number of values; all others go in as they
+// stand.
+std::string ComposeRecord(const InventoryValues& values, const std::string& summary);
+
+// The host's record file in the save folder. The folder text is cut at its
+// first NUL (a PathString past the value's end runs into the buffer's
+// padding), and a backslash is added unless it already ends in one.
+std::string RecordPath(std::string saveFolder, const std::string& host);
+
+// Replaces the record file with the one line, CR LF, in the ANSI code page.
+void WriteRecordFile(platform::RecordFileService& files, const std::string& path,
+                     const std::string& record);
+
+}  // namespace zelmo::app

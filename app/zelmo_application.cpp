@@ -1,0 +1,42 @@
+#include "app/zelmo_application.h"
+
+#include "app/main_window.h"
+#include "app/start_page.h"
+#include "platform/runtime_error.h"
+
+namespace zelmo::app {
+
+ZelmoApplication::ZelmoApplication(Services services) : services_(std::move(services)) {}
+
+ZelmoApplication::~ZelmoApplication() = default;
+
+StartPage& ZelmoApplication::StartPageForm() {
+    if (!startPage_) startPage_ = std::make_unique<StartPage>(*this);
+    return *startPage_;
+}
+
+Main& ZelmoApplication::MainForm() {
+    if (!main_) main_ = std::make_unique<Main>(*this);
+    return *main_;
+}
+
+std::function<void()> ZelmoApplication::Handler(std::function<void()> body) {
+    return [this, body = std::move(body)] {
+        try {
+            body();
+        } catch (const platform::RunTimeError& e) {
+            services_.forms.Fail(e);
+        }
+    };
+}
+
+void ZelmoApplication::Start() {
+    Handler([this] { StartPageForm().Show(); })();
+}
+
+int ZelmoApplication::Run() {
+    Start();
+    return services_.forms.Run();
+}
+
+}  // namespace zelmo::app

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/form_runtime.h"
+#include "platform/host_identity.h"
+#include "platform/memory_status.h"
+#include "platform/multimedia.h"
+#include "platform/record_file.h"
+
+namespace zelmo::app {
+
+class StartPage;
+class Main;
+
+// What the program runs on: the form run time and the system's services.
+struct Services {
+    platform::FormRuntime& forms;
+    platform::FileSystem& files;
+    platform::MemoryStatusService& memory;
+    platform::HostIdentityService& host;
+    platform::MultimediaService& multimedia;
+    platform::RecordFileService& records;
+    // The application list, by bare name from the current directory.
+    std::string listPath;
+    // Zelmo.ini in the program's folder.
+    std::string settingsPath;
+};
+
+// The program: its two windows, created on first reference, and its start.
+class ZelmoApplication {
+public:
+    explicit ZelmoApplication(Services services);
+    ~ZelmoApplication();
+    ZelmoApplication(const ZelmoApplication&) = delete;
+    ZelmoApplication& operator=(const ZelmoApplication&) = delete;
+
+    // Loads and shows the splash window; no event loop.
+    void Start();
+    // Start, then the event loop until the last window closes.
+    int Run();
+
+    // Referring to a window creates it when it does not exist.
+    StartPage& StartPageForm();
+    Main& MainForm();
+    bool HasMainForm() const { return main_ != nullptr; }
+
+    Services& services() { return services_; }
+
+    // Wraps an event handler: an untrapped run-time error in it is reported
+    // with the standard message and ends the program.
+    std::function<void()> Handler(std::function<void()> body);
+
+private:
+    Services services_;
+    std::unique_ptr<StartPage> startPage_;
+    std::unique_ptr<Main> main_;
+};
+
+}  // namespace zelmo::app

@@ -1,0 +1,227 @@
+#include "platform/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "platform/posix/drive_table.h"
+#include "platform/text_codec.h"
+
+namespace zelmo::platform {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool HasWildcard(std::string_view name) { return name.find_first_of("*?<>|\"") != name.npos; }
+
+bool StartsWithDotFolder(std::string_view name) {
+    if (name.size() >= 2 && name[0] == '.' && IsSeparator(name[1])) return true;
+    return name.size() >= 3 && name.substr(0, 2) == ".." && IsSeparator(name[2]);
+}
+
+// A path that starts with a drive ("C:", "C:x", "C:\a\..\b") as the system
+// gives full paths back: "C:\" for the root, otherwise "C:\a\b", with "." and
+// ".." resolved and never rising above the root.
+std::string FullDrivePath(std::string_view path) {
+    std::string full(path.substr(0, 2));
+    std::vector<std::size_t> componentStarts;
+    std::size_t pos = 2;
+    while (pos < path.size()) {
+        while (pos < path.size() && IsSeparator(path[pos])) ++pos;
+        std::size_t end = pos;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        const std::string_view component = path.substr(pos, end - pos);
+        pos = end;
+        if (component.empty() || component == ".") continue;
+        if (component == "..") {
+            if (!componentStarts.empty()) {
+                full.resize(componentStarts.back());
+                componentStarts.pop_back();
+            }
+            continue;
+        }
+        componentStarts.push_back(full.size());
+        full += '\\';
+        full += component;
+    }
+    if (componentStarts.empty()) full += '\\';
+    return full;
+}
+
+// The current directory as a program path, when a drive holds it.
+std::optional<std::string> CurrentFolder() {
+    char buffer[PATH_MAX];
+    if (getcwd(buffer, sizeof buffer) == nullptr) return std::nullopt;
+    return posix::ToProgramPath(buffer);
+}
+
+std::string_view LastComponent(std::string_view path) {
+    const std::size_t cut = path.find_last_of("\\/:");
+    return cut == path.npos ? path : path.substr(cut + 1);
+}
+
+bool IsMountPoint(const std::string& native, const struct stat& folder) {
+    const std::size_t cut = native.find_last_of('/');
+    if (native == "/" || cut == native.npos) return false;
+    const std::string parent = cut == 0 ? "/" : native.substr(0, cut);
+    struct stat st;
+    return stat(parent.c_str(), &st) == 0 && st.st_dev != folder.st_dev;
+}
+
+struct Identity {
+    dev_t device;
+    ino_t inode;
+};
+
+// The folder being listed and every folder above it up to the drive root,
+// read only when a listing meets a possible bind mount.
+std::vector<Identity> PathIdentities(int folderFd, std::string native, const std::string& root,
+                                     const posix::DriveRoot& drive) {
+    std::vector<Identity> ids{{drive.device, drive.inode}};
+    struct stat st;
+    if (fstat(folderFd, &st) == 0) ids.push_back({st.st_dev, st.st_ino});
+    while (native.size() > root.size()) {
+        const std::size_t cut = native.find_last_of('/');
+        if (cut == native.npos) break;
+        native.resize(cut == 0 ? 1 : cut);
+        if (native.size() > root.size() && stat(native.c_str(), &st) == 0) {
+            ids.push_back({st.st_dev, st.st_ino});
+        }
+    }
+    return ids;
+}
+
+class PosixFileSystem : public FileSystem {
+  public:
+    std::uint32_t LogicalDrives() override { return posix::DriveMask(); }
+
+    bool ListFolder(const std::string& folder,
+                    const std::function<void(const FolderEntry&)>& visit) override {
+        const std::optional<char> letter = posix::DriveLetterOf(folder);
+        if (!letter) return false;
+        const std::optional<posix::DriveRoot> drive = posix::FindDrive(*letter);
+        const std::optional<std::string> native = posix::ToPosixPath(FullDrivePath(folder));
+        if (!drive || !native || native->size() >= PATH_MAX) return false;
+        DIR* dir = opendir(native->c_str());
+        if (dir == nullptr) return false;
+        const int fd = dirfd(dir);
+        const TextCodec& codec = TextCodec::System();
+
+        std::vector<Identity> above;
+        bool aboveRead = false;
+        FolderEntry entry;
+        while (const dirent* ent = readdir(dir)) {
+            const char* name = ent->d_name;
+            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+            // A backslash inside a name cannot be written in a program path.
+            if (std::strchr(name, '\\') != nullptr) continue;
+
+            std::uint32_t attributes = name[0] == '.' ? kAttributeHidden : 0;
+            bool isFolder = false;
+            struct stat st;
+            // Plain files go by the directory read's type alone; only folders
+            // (and entries of unknown type) cost a stat.
+            if ((ent->d_type == DT_DIR || ent->d_type == DT_UNKNOWN) &&
+                fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+                isFolder = st.st_dev == drive->device;
+                // readdir gives the inode of the folder underneath a mount,
+                // stat that of the mounted one; only where they differ can a
+                // bind mount lead back onto the path.
+                if (isFolder && ent->d_ino != st.st_ino) {
+                    if (!aboveRead) {
+                        above = PathIdentities(fd, *native, codec.ToAnsi(drive->folder), *drive);
+                        aboveRead = true;
+                    }
+                    for (const Identity& id : above) {
+                        if (id.device == st.st_dev && id.inode == st.st_ino) isFolder = false;
+                    }
+                }
+                if (isFolder) {
+                    attributes |= kAttributeDirectory;
+                    if ((st.st_mode & 0222) == 0) attributes |= kAttributeReadOnly;
+                } else {
+                    attributes |= kAttributeArchive | kAttributeReparsePoint;
+                }
+            } else {
+                attributes |= kAttributeArchive;
+            }
+            entry.attributes = attributes;
+            entry.name = codec.FromAnsi(name);
+            visit(entry);
+        }
+        closedir(dir);
+        return true;
+    }
+
+    std::optional<std::string> ProbeFolder(const std::string& folder,
+                                           const std::string& fileName) override {
+        const TextCodec& codec = TextCodec::System();
+        // A character the code page lacks becomes '?', a wildcard, as well.
+        if (fileName.empty() || HasWildcard(codec.ToAnsi(fileName))) return std::nullopt;
+
+        std::string candidate;
+        if (posix::DriveLetterOf(fileName)) {
+            candidate = fileName;
+        } else if (IsSeparator(fileName[0])) {
+            // Shares (\\server\share) lie outside every drive.
+            if (fileName.size() > 1 && IsSeparator(fileName[1])) return std::nullopt;
+            std::optional<std::string> base =
+                posix::DriveLetterOf(folder) ? folder : CurrentFolder();
+            if (!base) return std::nullopt;
+            candidate = base->substr(0, 2) + fileName;
+        } else {
+            // Dot names start from the current directory, as does a folder
+            // without a drive.
+            std::optional<std::string> base = folder;
+            if (StartsWithDotFolder(fileName) || !posix::DriveLetterOf(folder)) {
+                base = CurrentFolder();
+                if (base && !StartsWithDotFolder(fileName)) *base += "\\" + folder;
+            }
+            if (!base) return std::nullopt;
+            candidate = *base;
+            if (candidate.empty() || !IsSeparator(candidate.back())) candidate += '\\';
+            candidate += fileName;
+        }
+
+        std::string full = FullDrivePath(candidate);
+        if (codec.ToAnsi(full).size() > kMaxPath) return std::nullopt;
+        const std::optional<std::string> native = posix::ToPosixPath(full);
+        struct stat st;
+        if (!native || stat(native->c_str(), &st) != 0) return std::nullopt;
+        return full;
+    }
+
+    std::uint32_t ReadAttributes(const std::string& path) override {
+        const std::string full = posix::DriveLetterOf(path) ? FullDrivePath(path) : path;
+        const std::optional<std::string> native = posix::ToPosixPath(full);
+        struct stat st;
+        if (!native || lstat(native->c_str(), &st) != 0) return kInvalidFileAttributes;
+
+        std::uint32_t attributes = 0;
+        if (S_ISLNK(st.st_mode)) {
+            struct stat target;
+            if (stat(native->c_str(), &target) == 0) {
+                if (S_ISDIR(target.st_mode)) attributes |= kAttributeReparsePoint;
+                st = target;
+            }
+        } else if (S_ISDIR(st.st_mode) && IsMountPoint(*native, st)) {
+            attributes |= kAttributeReparsePoint;
+        }
+        attributes |= S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeArchive;
+        if ((st.st_mode & 0222) == 0) attributes |= kAttributeReadOnly;
+        if (LastComponent(full).substr(0, 1) == ".") attributes |= kAttributeHidden;
+        return attributes;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> OpenSystemFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+}  // namespace zelmo::platform

@@ -1,0 +1,17 @@
+#include <algorithm>
+
+#include "platform/posix/drive_table.h"
+#include "platform/sequential_file.h"
+
+namespace zelmo::platform {
+
+std::string NativeFileName(const std::string& name, const TextCodec& codec) {
+    if (std::optional<std::string> mapped = posix::ToPosixPath(name, codec)) return *mapped;
+    // A drive the table lacks has no folder: the name keeps its letter, so
+    // opening it fails the way a missing path does.
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return codec.ToAnsi(path);
+}
+
+}  // namespace zelmo::platform

@@ -1,0 +1,161 @@
+#include "platform/record_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <random>
+
+#include "platform/runtime_error.h"
+#include "platform/sequential_file.h"
+#include "platform/text_codec.h"
+
+namespace zelmo::platform {
+namespace {
+
+constexpr std::string_view kTempSuffix = ".tmp";
+constexpr int kTempAttempts = 100;
+
+// The classic run time's answer to a failed create or write of path.
+[[noreturn]] void Raise(int err, const std::string& path) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR: throw RunTimeError(kPathNotFound, path);
+        case EACCES:
+        case EPERM:
+        case EROFS: throw RunTimeError(kPermissionDenied, path);
+        case ENOSPC:
+        case EDQUOT: throw RunTimeError(kDiskFull, path);
+        case EINVAL:
+        case ENAMETOOLONG:
+        case EILSEQ: throw RunTimeError(kBadFileNameOrNumber, path);
+        default: throw RunTimeError(kPathFileAccessError, path);
+    }
+}
+
+// Characters the system that the program comes from refuses in any file name,
+// so a path holding them fails there the same way it does here.
+bool HasInvalidCharacter(std::string_view path) {
+    return path.find_first_of("*?\"<>|") != std::string_view::npos;
+}
+
+std::string RandomTag() {
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static thread_local std::mt19937 engine{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
+    std::string tag(6, ' ');
+    for (char& c : tag) c = kAlphabet[pick(engine)];
+    return tag;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// A temporary file beside the target, made only by this call.
+class TempFile {
+public:
+    TempFile(const std::string& folder, const std::string& fileName) {
+        // Kept within NAME_MAX, so a long target name does not fail here first.
+        const std::size_t room = NAME_MAX - (1 + 1 + 6 + kTempSuffix.size());
+        const std::string stem = fileName.substr(0, room);
+        for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+            path_ = folder + "." + stem + "." + RandomTag() + std::string(kTempSuffix);
+            // 0666 lets the umask decide, as for any file the program creates.
+            fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ >= 0 || errno != EEXIST) return;
+        }
+    }
+    ~TempFile() {
+        if (fd_ >= 0) close(fd_);
+        if (!kept_) unlink(path_.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+
+    // Closes the file; false when the data may not have reached it.
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return close(fd) == 0;
+    }
+    void Keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    bool kept_ = false;
+};
+
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    // The record is in place by now; a file system that cannot sync folders
+    // is no reason to report the write as failed.
+    (void)fsync(fd);
+    close(fd);
+}
+
+class SystemRecordFiles : public RecordFileService {
+public:
+    void ReplaceContents(const std::string& path, std::string_view bytes) override {
+        if (path.empty() || HasInvalidCharacter(path)) {
+            throw RunTimeError(kBadFileNameOrNumber, path.empty() ? "(no file name)" : path);
+        }
+        std::string target = NativeFileName(path, TextCodec::System());
+        if (target.back() == '/') throw RunTimeError(kBadFileNameOrNumber, path);
+
+        struct stat st;
+        if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            // The link stays; the file it leads to gets the record.
+            char resolved[PATH_MAX];
+            if (realpath(target.c_str(), resolved) != nullptr) target = resolved;
+        }
+        const bool exists = stat(target.c_str(), &st) == 0;
+        if (exists) {
+            if (S_ISDIR(st.st_mode)) throw RunTimeError(kPathFileAccessError, path);
+            // A read-only record file stays read-only, as it does for the
+            // system's own output open, even where a rename could replace it.
+            const bool readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+            if (readOnly || access(target.c_str(), W_OK) != 0) {
+                throw RunTimeError(kPermissionDenied, path);
+            }
+        }
+
+        const std::size_t slash = target.rfind('/');
+        const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+        const std::string fileName = target.substr(folder.size());
+
+        TempFile temp(folder, fileName);
+        if (temp.fd() < 0) Raise(errno, path);
+        if (exists) (void)fchmod(temp.fd(), st.st_mode & 07777);
+        if (!WriteAll(temp.fd(), bytes) || fsync(temp.fd()) != 0) Raise(errno, path);
+        if (!temp.Close()) Raise(errno, path);
+        if (rename(temp.path().c_str(), target.c_str()) != 0) Raise(errno, path);
+        temp.Keep();
+        SyncFolder(folder.empty() ? "." : folder);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<RecordFileService> OpenSystemRecordFiles() {
+    return std::make_unique<SystemRecordFiles>();
+}
+
+}  // namespace zelmo::platform

@@ -1,0 +1,416 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "inventory/file_search.h"
+#include "platform/drives.h"
+#include "platform/file_system.h"
+#include "platform/posix/drive_table.h"
+#include "platform/runtime_error.h"
+#include "platform/sequential_file.h"
+
+namespace zelmo::platform {
+namespace {
+
+std::vector<std::string> NamesIn(int fd) {
+    std::vector<std::string> names;
+    DIR* dir = fdopendir(fd);
+    if (dir == nullptr) return names;
+    while (const dirent* ent = readdir(dir)) {
+        const std::string name = ent->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+// Works relative to open folders, so trees deeper than PATH_MAX go too.
+void RemoveTree(int parentFd, const std::string& name) {
+    fchmodat(parentFd, name.c_str(), 0700, 0);
+    const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        unlinkat(parentFd, name.c_str(), 0);
+        return;
+    }
+    const int keep = dup(fd);
+    for (const std::string& child : NamesIn(fd)) {
+        struct stat st;
+        if (fstatat(keep, child.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+            RemoveTree(keep, child);
+        } else {
+            unlinkat(keep, child.c_str(), 0);
+        }
+    }
+    close(keep);
+    unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
+}
+
+std::vector<std::string> ReaddirOrder(const std::string& path) {
+    return NamesIn(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+class PosixFileSystem : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zelmo-fs-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        char resolved[PATH_MAX];
+        ASSERT_NE(realpath(pattern, resolved), nullptr);
+        root_ = resolved;
+        ConfigureDrives("", {{'C', root_}});
+        fs_ = OpenSystemFileSystem();
+    }
+
+    void TearDown() override {
+        if (!savedCwd_.empty()) {
+            EXPECT_EQ(chdir(savedCwd_.c_str()), 0);
+        }
+        ConfigureDrives("", {});
+        if (!root_.empty()) RemoveTree(AT_FDCWD, root_);
+    }
+
+    std::string At(const std::string& relative) const { return root_ + "/" + relative; }
+
+    void Folder(const std::string& relative, mode_t mode = 0755) {
+        ASSERT_EQ(mkdir(At(relative).c_str(), 0755), 0) << relative;
+        ASSERT_EQ(chmod(At(relative).c_str(), mode), 0);
+    }
+
+    void File(const std::string& relative, mode_t mode = 0644) {
+        std::ofstream(At(relative)) << "x";
+        ASSERT_EQ(chmod(At(relative).c_str(), mode), 0) << relative;
+    }
+
+    void Link(const std::string& target, const std::string& relative) {
+        ASSERT_EQ(symlink(target.c_str(), At(relative).c_str()), 0) << relative;
+    }
+
+    void EnterFolder(const std::string& relative) {
+        char cwd[PATH_MAX];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        savedCwd_ = cwd;
+        ASSERT_EQ(chdir(At(relative).c_str()), 0);
+    }
+
+    std::vector<FolderEntry> List(const std::string& folder, bool* listed = nullptr) {
+        std::vector<FolderEntry> entries;
+        const bool ok =
+            fs_->ListFolder(folder, [&](const FolderEntry& e) { entries.push_back(e); });
+        if (listed) *listed = ok;
+        return entries;
+    }
+
+    static const FolderEntry* Named(const std::vector<FolderEntry>& entries,
+                                    const std::string& name) {
+        for (const FolderEntry& e : entries) {
+            if (e.name == name) return &e;
+        }
+        return nullptr;
+    }
+
+    std::string root_;
+    std::string savedCwd_;
+    std::unique_ptr<FileSystem> fs_;
+};
+
+bool IsFolder(const FolderEntry* entry) {
+    return entry != nullptr && (entry->attributes & kAttributeDirectory) != 0;
+}
+
+TEST_F(PosixFileSystem, ListingKeepsTheFileSystemsOrderAndMarksOnlyRealFolders) {
+    Folder("Program Files");
+    Folder("b");
+    Folder(".cache");
+    Folder("ro", 0555);
+    File("x.txt");
+    Link("b", "link");
+    Link("nowhere", "dangling");
+    ASSERT_EQ(mkfifo(At("pipe").c_str(), 0644), 0);
+
+    bool listed = false;
+    const std::vector<FolderEntry> entries = List("C:\\", &listed);
+    ASSERT_TRUE(listed);
+    std::vector<std::string> names;
+    for (const FolderEntry& e : entries) names.push_back(e.name);
+    EXPECT_EQ(names, ReaddirOrder(root_));
+
+    EXPECT_EQ(Named(entries, "Program Files")->attributes, kAttributeDirectory);
+    EXPECT_EQ(Named(entries, "b")->attributes, kAttributeDirectory);
+    EXPECT_EQ(Named(entries, ".cache")->attributes, kAttributeDirectory | kAttributeHidden);
+    EXPECT_EQ(Named(entries, "ro")->attributes, kAttributeDirectory | kAttributeReadOnly);
+    for (const char* plain : {"x.txt", "link", "dangling", "pipe"}) {
+        ASSERT_NE(Named(entries, plain), nullptr) << plain;
+        EXPECT_FALSE(IsFolder(Named(entries, plain))) << plain;
+    }
+
+    // A folder with or without its closing backslash; an empty one lists nothing.
+    EXPECT_TRUE(List("C:\\Program Files\\", &listed).empty());
+    EXPECT_TRUE(listed);
+    List("C:\\Program Files", &listed);
+    EXPECT_TRUE(listed);
+}
+
+TEST_F(PosixFileSystem, FoldersThatCannotBeOpenedAreNotListed) {
+    File("x.txt");
+    Folder("locked", 0);
+    bool listed = true;
+    List("C:\\missing\\", &listed);
+    EXPECT_FALSE(listed);
+    // A path through a plain file defeats root as well.
+    List("C:\\x.txt\\", &listed);
+    EXPECT_FALSE(listed);
+    List("Q:\\", &listed);
+    EXPECT_FALSE(listed);
+    if (geteuid() != 0) {
+        List("C:\\locked\\", &listed);
+        EXPECT_FALSE(listed);
+    }
+}
+
+TEST_F(PosixFileSystem, AttributesFollowTheWineMapping) {
+    Folder("plain");
+    Folder("ro", 0555);
+    Folder(".config");
+    File("x.txt");
+    File("ro.txt", 0444);
+    File(".profile");
+    Link("plain", "to-folder");
+    Link("x.txt", "to-file");
+
+    EXPECT_EQ(fs_->ReadAttributes("C:\\plain"), 0x10u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\ro"), 0x11u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\.config"), 0x12u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\x.txt"), 0x20u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\ro.txt"), 0x21u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\.profile"), 0x22u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\to-folder"), 0x410u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\to-file"), 0x20u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\"), 0x10u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\plain\\..\\x.txt"), 0x20u);
+    EXPECT_EQ(fs_->ReadAttributes("C:\\missing"), kInvalidFileAttributes);
+    EXPECT_EQ(fs_->ReadAttributes("Q:\\x.txt"), kInvalidFileAttributes);
+}
+
+TEST_F(PosixFileSystem, ProbeLooksForTheNameInsideTheFolder) {
+    File("tool.exe");
+    Folder("A");
+    File("A/tool.exe");
+    Folder("A/bin");
+    File("A/bin/t.exe");
+    Folder("B");
+    Folder("B/tool.exe");
+    File("a*b");
+
+    EXPECT_EQ(fs_->ProbeFolder("C:", "tool.exe"), "C:\\tool.exe");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A", "tool.exe"), "C:\\A\\tool.exe");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A\\", "tool.exe"), "C:\\A\\tool.exe");
+    // A folder of that name is found; telling it apart is the attribute read's job.
+    EXPECT_EQ(fs_->ProbeFolder("C:\\B", "tool.exe"), "C:\\B\\tool.exe");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A", "bin\\t.exe"), "C:\\A\\bin\\t.exe");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A", "bin/t.exe"), "C:\\A\\bin\\t.exe");
+    // ".." never climbs above the drive's root.
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A", "bin\\..\\..\\..\\..\\tool.exe"), "C:\\tool.exe");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A", "t.exe"), std::nullopt);
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A\\bin", "tool.exe"), std::nullopt);
+    EXPECT_EQ(fs_->ProbeFolder("Q:", "tool.exe"), std::nullopt);
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A", ""), std::nullopt);
+
+    // "C:\d\" and a 255-byte name make 260 characters; one more is too long.
+    const std::string longName(255, 'n');
+    Folder("d");
+    Folder("dd");
+    File("d/" + longName);
+    File("dd/" + longName);
+    EXPECT_EQ(fs_->ProbeFolder("C:\\d", longName), "C:\\d\\" + longName);
+    EXPECT_EQ(fs_->ProbeFolder("C:\\dd", longName), std::nullopt);
+
+    for (const char* pattern :
+         {"a*b", "tool.*", "t?ol.exe", "tool.exe|", "<tool.exe", "\"tool.exe\""}) {
+        EXPECT_EQ(fs_->ProbeFolder("C:", pattern), std::nullopt) << pattern;
+    }
+}
+
+TEST_F(PosixFileSystem, ProbeOfAnAbsoluteOrDotNameIgnoresTheFolder) {
+    Folder("A");
+    File("A/tool.exe");
+    Folder("B");
+    File("B/x.dll");
+    EnterFolder("A");
+
+    EXPECT_EQ(fs_->ProbeFolder("C:\\B", "C:\\A\\tool.exe"), "C:\\A\\tool.exe");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\B", "\\A\\tool.exe"), "C:\\A\\tool.exe");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\B", ".\\tool.exe"), "C:\\A\\tool.exe");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\B", "../B/x.dll"), "C:\\B\\x.dll");
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A", ".\\x.dll"), std::nullopt);
+    EXPECT_EQ(fs_->ProbeFolder("C:\\A", "\\\\server\\share\\x.dll"), std::nullopt);
+}
+
+TEST_F(PosixFileSystem, DeepFoldersAreListedUntilTheirPathOutgrowsPathMax) {
+    // 300 short levels, then long ones until the POSIX path passes PATH_MAX.
+    Folder("Z");
+    File("Z/tool.exe");
+    std::string program = "C:";
+    std::string native = root_;
+    std::string deep300, lastListable;
+    const std::string longName(200, 'L');
+    int fd = open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; native.size() < PATH_MAX + 300; ++level) {
+        const std::string name = level < 300 ? "a" : longName;
+        ASSERT_EQ(mkdirat(fd, name.c_str(), 0755), 0);
+        const int child = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = child;
+        ASSERT_GE(fd, 0);
+        if (native.size() + 1 + name.size() < PATH_MAX) lastListable = program + "\\" + name;
+        program += "\\" + name;
+        native += "/" + name;
+        if (level == 299) deep300 = program;
+    }
+    close(fd);
+
+    bool listed = false;
+    EXPECT_TRUE(IsFolder(Named(List(deep300 + "\\", &listed), longName)));
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(IsFolder(Named(List(lastListable + "\\", &listed), longName)));
+    EXPECT_TRUE(listed);
+    List(lastListable + "\\" + longName + "\\", &listed);
+    EXPECT_FALSE(listed);
+
+    std::vector<std::string> locations;
+    EXPECT_EQ(inventory::FindOnDrive(*fs_, "C:", "tool.exe", locations), 1);
+    EXPECT_EQ(locations, (std::vector<std::string>{"C:\\Z"}));
+}
+
+TEST_F(PosixFileSystem, LinkedFoldersAreNotEntered) {
+    Folder("A");
+    Folder("A/B");
+    File("A/B/tool.exe");
+    Link("..", "A/B/up");
+    Link(".", "A/self");
+    Link(root_, "A/top");
+
+    const std::vector<FolderEntry> entries = List("C:\\A\\");
+    EXPECT_TRUE(IsFolder(Named(entries, "B")));
+    EXPECT_FALSE(IsFolder(Named(entries, "self")));
+    EXPECT_FALSE(IsFolder(Named(entries, "top")));
+
+    std::vector<std::string> locations;
+    EXPECT_EQ(inventory::FindOnDrive(*fs_, "C:", "tool.exe", locations), 1);
+    EXPECT_EQ(locations, (std::vector<std::string>{"C:\\A\\B"}));
+}
+
+// Mounts need a private mount namespace, so this runs in a child process and
+// reports the first check that failed as its exit status.
+TEST_F(PosixFileSystem, BindMountLoopsAndOtherFileSystemsAreNotEntered) {
+    Folder("A");
+    Folder("A/loop");
+    Folder("A/alias");
+    Folder("A/other");
+    Folder("B");
+    File("B/tool.exe");
+    constexpr int kCannotMount = 99;
+
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int flags = geteuid() == 0 ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS;
+        if (unshare(flags) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(root_.c_str(), At("A/loop").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            mount(At("B").c_str(), At("A/alias").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            mount("tmpfs", At("A/other").c_str(), "tmpfs", 0, nullptr) != 0) {
+            _exit(kCannotMount);
+        }
+        std::ofstream(At("A/other/tool.exe")) << "x";
+        const std::vector<FolderEntry> entries = List("C:\\A\\");
+        if (IsFolder(Named(entries, "loop"))) _exit(1);
+        if (IsFolder(Named(entries, "other"))) _exit(2);
+        // A bind mount that leads elsewhere on the same file system is walked.
+        if (!IsFolder(Named(entries, "alias"))) _exit(3);
+        if (fs_->ReadAttributes("C:\\A\\other") != 0x410u) _exit(4);
+        std::vector<std::string> locations;
+        if (inventory::FindOnDrive(*fs_, "C:", "tool.exe", locations) != 2) _exit(5);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kCannotMount) GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed check " << WEXITSTATUS(status);
+}
+
+TEST_F(PosixFileSystem, DrivesSectionMapsLettersAndOverridesWin) {
+    Folder("c");
+    File("c/in-c.txt");
+    Folder("d");
+    File("d/in-d.txt");
+    Folder("e");
+    File("e/in-e.txt");
+    std::ofstream(At("Zelmo.ini")) << "[Save]\r\nSavePath=x\r\n[Drives]\r\nC=" << At("c")
+                                   << "\r\nd = " << At("d") << "\r\nE=" << At("missing") << "\r\n";
+
+    ConfigureDrives(At("Zelmo.ini"), {});
+    EXPECT_EQ(fs_->LogicalDrives(), (1u << 2) | (1u << 3));
+    EXPECT_NE(Named(List("C:\\"), "in-c.txt"), nullptr);
+    EXPECT_NE(Named(List("D:\\"), "in-d.txt"), nullptr);
+
+    ConfigureDrives(At("Zelmo.ini"), {{'d', At("e")}, {'C', ""}});
+    EXPECT_EQ(fs_->LogicalDrives(), 1u << 3);
+    EXPECT_NE(Named(List("D:\\"), "in-e.txt"), nullptr);
+
+    ConfigureDrives(At("no-such.ini"), {});
+    EXPECT_EQ(fs_->LogicalDrives(), 1u << 2);
+    EXPECT_EQ(posix::FindDrive('C')->folder, "/");
+
+    EXPECT_THROW(ConfigureDrives("", {{'1', root_}}), RunTimeError);
+    EXPECT_FALSE(HasNativeDrives());
+}
+
+TEST_F(PosixFileSystem, OnlyTheRootsOwnFileSystemIsWalked) {
+    struct stat top, proc;
+    if (stat("/", &top) != 0 || stat("/proc", &proc) != 0 || top.st_dev == proc.st_dev) {
+        GTEST_SKIP() << "/proc is not a separate file system here";
+    }
+    ConfigureDrives("", {{'E', "/"}});
+    const std::vector<FolderEntry> entries = List("E:\\");
+    EXPECT_FALSE(IsFolder(Named(entries, "proc")));
+    EXPECT_TRUE(IsFolder(Named(entries, "etc")));
+    EXPECT_EQ(fs_->ReadAttributes("E:\\proc") & 0x410u, 0x410u);
+    // Mapped to a letter of its own, it is searched.
+    ConfigureDrives("", {{'P', "/proc"}});
+    EXPECT_TRUE(IsFolder(Named(List("P:\\"), "sys")));
+}
+
+TEST_F(PosixFileSystem, ProgramPathsMapThroughTheDriveTable) {
+    Folder("d");
+    ConfigureDrives("", {{'C', root_}, {'D', At("d")}});
+    const TextCodec utf8("UTF-8");
+    EXPECT_EQ(NativeFileName("D:\\x\\y.txt", utf8), At("d/x/y.txt"));
+    EXPECT_EQ(NativeFileName("c:\\x", utf8), At("x"));
+    EXPECT_EQ(NativeFileName("C:", utf8), root_);
+    EXPECT_EQ(NativeFileName("rel\\x.txt", utf8), "rel/x.txt");
+    EXPECT_EQ(NativeFileName("\\x\\y", utf8), "/x/y");
+    EXPECT_EQ(NativeFileName("Q:\\x.txt", utf8), "Q:/x.txt");
+    EXPECT_EQ(NativeFileName("C:\\\xE6\x97\xA5\xE6\x9C\xAC.txt", TextCodec("CP932")),
+              root_ + "/\x93\xFA\x96\x7B.txt");
+
+    // The innermost root names the drive.
+    EXPECT_EQ(posix::ToProgramPath(At("d/x/y.txt")), "D:\\x\\y.txt");
+    EXPECT_EQ(posix::ToProgramPath(At("dx/y")), "C:\\dx\\y");
+    EXPECT_EQ(posix::ToProgramPath(root_), "C:\\");
+    EXPECT_EQ(posix::ToProgramPath("/elsewhere"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace zelmo::platform
