@@ -22,41 +22,51 @@ std::string SummaryItem(const ApplicationRow& row, bool foundOnC, bool foundOnD)
     return CsvValue(item) + ",";
 }
 
-std::int32_t ScanApplicationList(const std::string& listPath, InstalledFileSearch& search,
-                                 const ScanTarget& target) {
-    platform::SequentialFile list(listPath, platform::OpenMode::Input);
-    std::int32_t row = 0;
+ApplicationListReader::ApplicationListReader(const std::string& listPath)
+    : listPath_(listPath), list_(listPath, platform::OpenMode::Input) {}
+
+ApplicationRow ApplicationListReader::ReadRow() {
+    ++row_;
     const auto readField = [&]() {
         try {
-            return list.ReadField();
+            return list_.ReadField();
         } catch (const platform::RunTimeError& e) {
-            throw platform::RunTimeError(e.Number(),
-                                         listPath + ", row " + std::to_string(row));
+            throw platform::RunTimeError(e.Number(), listPath_ + ", row " + std::to_string(row_));
         }
     };
-    while (!list.AtEnd()) {
-        ++row;
-        ApplicationRow r;
-        r.Tag = readField();
-        r.DisplayName = readField();
-        r.FileName = readField();
-        r.Spare = readField();
+    ApplicationRow r;
+    r.Tag = readField();
+    r.DisplayName = readField();
+    r.FileName = readField();
+    r.Spare = readField();
+    return r;
+}
 
-        bool found[2] = {false, false};
-        const char* drives[2] = {"C:", "D:"};
-        for (int d = 0; d < 2; ++d) {
-            const std::int32_t hits = search.CountOnDrive(drives[d], r.FileName);
-            if (hits == -1) {
-                target.messages.Show(kListErrorMessage);
-            } else if (hits >= 1) {
-                target.addToList(r.DisplayName);
-                found[d] = true;
-            }
+void ScanRow(const ApplicationRow& row, InstalledFileSearch& search, const ScanTarget& target) {
+    bool found[2] = {false, false};
+    const char* drives[2] = {"C:", "D:"};
+    for (int d = 0; d < 2; ++d) {
+        const std::int32_t hits = search.CountOnDrive(drives[d], row.FileName);
+        if (hits == -1) {
+            target.messages.Show(kListErrorMessage);
+        } else if (hits >= 1) {
+            target.addToList(row.DisplayName);
+            found[d] = true;
         }
-        target.AppSummary += SummaryItem(r, found[0], found[1]);
+    }
+    target.AppSummary += SummaryItem(row, found[0], found[1]);
+}
+
+std::int32_t ScanApplicationList(const std::string& listPath, InstalledFileSearch& search,
+                                 const ScanTarget& target) {
+    ApplicationListReader list(listPath);
+    std::int32_t rows = 0;
+    while (!list.AtEnd()) {
+        ++rows;
+        ScanRow(list.ReadRow(), search, target);
     }
     list.Close();
-    return row;
+    return rows;
 }
 
 }  // namespace zelmo::inventory

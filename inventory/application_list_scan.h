@@ -6,6 +6,7 @@
 
 #include "platform/file_system.h"
 #include "platform/message_box.h"
+#include "platform/sequential_file.h"
 
 namespace zelmo::inventory {
 
@@ -45,6 +46,28 @@ struct ScanTarget {
     std::string& AppSummary;
     platform::MessageBoxService& messages;
 };
+
+// The application list, open for reading one row at a time.
+class ApplicationListReader {
+  public:
+    // Raises a RunTimeError when the list is missing or cannot be opened.
+    explicit ApplicationListReader(const std::string& listPath);
+    bool AtEnd() { return list_.AtEnd(); }
+    // The next row's four fields. Raises a RunTimeError naming the list and
+    // the row when the data ends inside it.
+    ApplicationRow ReadRow();
+    void Close() { list_.Close(); }
+
+  private:
+    std::string listPath_;
+    platform::SequentialFile list_;
+    std::int32_t row_ = 0;
+};
+
+// One row's part of the scan: C: then D:, the list entry per drive found,
+// the list-error message per -1 straight after that drive's search, and the
+// row's item.
+void ScanRow(const ApplicationRow& row, InstalledFileSearch& search, const ScanTarget& target);
 
 // Reads the application list row by row and, for each row, searches C: then
 // D:, adding the display name to the list once per drive it is found on and

@@ -39,8 +39,10 @@ void SequentialFile::RaiseFromErrno(int err) const {
         case EACCES:
         case EPERM:
         case EROFS: throw RunTimeError(kPermissionDenied, name_);
-        case ENOSPC:
-        case EDQUOT: throw RunTimeError(kDiskFull, name_);
+#ifdef EDQUOT  // Windows' C library has no quota error
+        case EDQUOT:
+#endif
+        case ENOSPC: throw RunTimeError(kDiskFull, name_);
         case EINVAL:
         case ENAMETOOLONG:
         case EILSEQ: throw RunTimeError(kBadFileNameOrNumber, name_);

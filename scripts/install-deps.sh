@@ -7,9 +7,14 @@ packages=(
     libgtest-dev libgmock-dev nlohmann-json3-dev
     qt6-base-dev
     xvfb xdotool x11-apps imagemagick fonts-ipafont-gothic locales
+    clang libclang-rt-14-dev
 )
 if [[ "${ZELMO_WINDOWS:-1}" != 0 ]]; then
-    packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64)
+    # The Windows build: cross compilers, GoogleTest's sources to build with
+    # them, and Wine with what it draws with (its recommendations are left out
+    # above) for the tests; Python drives the end-to-end runs.
+    packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
+               wine64 fonts-wine libxrender1 libxrandr2 libxi6 python3)
 fi
 
 missing=()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the Linux build, the sanitizer build.
+# Builds and runs every test: the Linux build, the sanitizer build, then the
+# Windows builds (tests under Wine) unless ZELMO_WINDOWS=0.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,3 +13,7 @@ for preset in default asan; do
     echo "=== ${preset}: test"
     ctest --preset "$preset" -j"$(nproc)"
 done
+
+if [[ "${ZELMO_WINDOWS:-1}" != 0 ]]; then
+    scripts/test-windows.sh
+fi

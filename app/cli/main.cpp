@@ -12,7 +12,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zelmocb-cli scan [--list FILE] [--drive L=FOLDER]... [--per-row] [--json]\n"
+    "usage: zelmocb-cli scan [--list FILE] [--drive L=FOLDER]... [--per-row] [--threads N]\n"
+    "                   [--json]\n"
     "       zelmocb-cli facts [--json]\n";
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "inventory/application_list_scan.h"
+#include "inventory/indexed_scan.h"
 #include "platform/drives.h"
 #include "platform/file_system.h"
 #include "platform/runtime_error.h"
@@ -31,6 +32,12 @@ public:
     }
     std::uint32_t ReadAttributes(const std::string& path) override {
         return inner_.ReadAttributes(path);
+    }
+    void NameKey(std::string_view name, std::string& key) const override {
+        inner_.NameKey(name, key);
+    }
+    bool ListingDecides(std::string_view name) const override {
+        return inner_.ListingDecides(name);
     }
     long long Folders() const { return folders_; }
 
@@ -59,12 +66,22 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
     std::string listPath = inventory::kApplicationListName;
     platform::DriveOverrides overrides;
     bool json = false;
+    bool perRow = false;
+    unsigned threads = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--json") {
             json = true;
         } else if (arg == "--per-row") {
-            // The per-row search is the only one so far.
+            perRow = true;
+        } else if (arg == "--threads" && i + 1 < args.size()) {
+            const std::string& count = args[++i];
+            if (count.empty() || count.size() > 3 ||
+                count.find_first_not_of("0123456789") != std::string::npos) {
+                err << "zelmocb-cli: --threads wants a number, not '" << count << "'\n";
+                return 64;
+            }
+            threads = static_cast<unsigned>(std::stoul(count));
         } else if (arg == "--list" && i + 1 < args.size()) {
             listPath = args[++i];
         } else if (arg == "--drive" && i + 1 < args.size()) {
@@ -84,14 +101,19 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
     platform::ConfigureDrives(app::SettingsPath(), overrides);
     const auto system = platform::OpenSystemFileSystem();
     CountingFileSystem fs(*system);
-    inventory::PerRowSearch search(fs);
     StderrMessages messages(err);
     std::vector<std::string> entries;
     std::string summary;
+    const inventory::ScanTarget target{[&](const std::string& entry) { entries.push_back(entry); },
+                                       summary, messages};
     const auto start = std::chrono::steady_clock::now();
-    inventory::ScanApplicationList(
-        listPath, search,
-        {[&](const std::string& entry) { entries.push_back(entry); }, summary, messages});
+    if (perRow) {
+        // Two walks per row, as the program has always searched: the reference.
+        inventory::PerRowSearch search(fs);
+        inventory::ScanApplicationList(listPath, search, target);
+    } else {
+        inventory::ScanApplicationListIndexed(listPath, fs, target, threads);
+    }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 

@@ -95,6 +95,13 @@ std::optional<std::string> MemoryFileSystem::ProbeFolder(const std::string& fold
     return node->path;
 }
 
+void MemoryFileSystem::NameKey(std::string_view name, std::string& key) const {
+    key.assign(name);
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+}
+
 std::uint32_t MemoryFileSystem::ReadAttributes(const std::string& path) {
     const Node* node = Find(path);
     return node ? node->attributes : kInvalidFileAttributes;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -30,6 +31,8 @@ public:
     std::optional<std::string> ProbeFolder(const std::string& folder,
                                            const std::string& fileName) override;
     std::uint32_t ReadAttributes(const std::string& path) override;
+    // Folds ASCII letters only, as the lookups here do.
+    void NameKey(std::string_view name, std::string& key) const override;
 
 private:
     struct Node {
@@ -44,8 +47,21 @@ private:
 
     std::uint32_t drives_ = 0;
     std::map<std::string, Node> nodes_;
-    int listCalls_ = 0;
-    int probeCalls_ = 0;
+    // Walks list from several threads at once; the file system stays
+    // copyable for tests that start afresh.
+    struct Counter {
+        std::atomic<int> value{0};
+        Counter() = default;
+        Counter(const Counter& other) : value(other.value.load()) {}
+        Counter& operator=(const Counter& other) {
+            value = other.value.load();
+            return *this;
+        }
+        void operator++() { ++value; }
+        operator int() const { return value.load(); }
+    };
+    Counter listCalls_;
+    Counter probeCalls_;
 };
 
 }  // namespace zelmo::platform::memory

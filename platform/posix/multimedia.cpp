@@ -14,7 +14,7 @@ namespace {
 // Only the one command the program sends has a meaning here; like the
 // system's own interface, no outcome ever reaches the caller.
 class SystemMultimedia : public MultimediaService {
-public:
+  public:
     void SendCommand(const std::string& command) override {
         std::string lower = command;
         std::transform(lower.begin(), lower.end(), lower.begin(),

@@ -23,16 +23,21 @@ constexpr int kTempAttempts = 100;
 [[noreturn]] void Raise(int err, const std::string& path) {
     switch (err) {
         case ENOENT:
-        case ENOTDIR: throw RunTimeError(kPathNotFound, path);
+        case ENOTDIR:
+            throw RunTimeError(kPathNotFound, path);
         case EACCES:
         case EPERM:
-        case EROFS: throw RunTimeError(kPermissionDenied, path);
+        case EROFS:
+            throw RunTimeError(kPermissionDenied, path);
         case ENOSPC:
-        case EDQUOT: throw RunTimeError(kDiskFull, path);
+        case EDQUOT:
+            throw RunTimeError(kDiskFull, path);
         case EINVAL:
         case ENAMETOOLONG:
-        case EILSEQ: throw RunTimeError(kBadFileNameOrNumber, path);
-        default: throw RunTimeError(kPathFileAccessError, path);
+        case EILSEQ:
+            throw RunTimeError(kBadFileNameOrNumber, path);
+        default:
+            throw RunTimeError(kPathFileAccessError, path);
     }
 }
 
@@ -66,7 +71,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // A temporary file beside the target, made only by this call.
 class TempFile {
-public:
+  public:
     TempFile(const std::string& folder, const std::string& fileName) {
         // Kept within NAME_MAX, so a long target name does not fail here first.
         const std::size_t room = NAME_MAX - (1 + 1 + 6 + kTempSuffix.size());
@@ -96,7 +101,7 @@ public:
     }
     void Keep() { kept_ = true; }
 
-private:
+  private:
     std::string path_;
     int fd_ = -1;
     bool kept_ = false;
@@ -112,7 +117,7 @@ void SyncFolder(const std::string& folder) {
 }
 
 class SystemRecordFiles : public RecordFileService {
-public:
+  public:
     void ReplaceContents(const std::string& path, std::string_view bytes) override {
         if (path.empty() || HasInvalidCharacter(path)) {
             throw RunTimeError(kBadFileNameOrNumber, path.empty() ? "(no file name)" : path);

@@ -1,0 +1,99 @@
+#include "platform/file_system.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <array>
+#include <cstring>
+
+#include "platform/text_codec.h"
+
+namespace zelmo::platform {
+namespace {
+
+// The path search's buffer: one more than MAX_PATH.
+constexpr DWORD kProbeBufferSize = 261;
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Upper(a[i]) != Upper(b[i])) return false;
+    }
+    return true;
+}
+
+// CON, NUL, COM1... are found in every folder, with any extension.
+bool IsDeviceName(std::string_view name) {
+    std::string_view base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    static constexpr std::array<std::string_view, 6> kPlain = {"CON", "PRN",    "AUX",
+                                                               "NUL", "CONIN$", "CONOUT$"};
+    for (const std::string_view device : kPlain) {
+        if (SameLetters(base, device)) return true;
+    }
+    return base.size() == 4 &&
+           (SameLetters(base.substr(0, 3), "COM") || SameLetters(base.substr(0, 3), "LPT")) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+class Win32FileSystem : public FileSystem {
+  public:
+    std::uint32_t LogicalDrives() override { return GetLogicalDrives(); }
+
+    bool ListFolder(const std::string& folder,
+                    const std::function<void(const FolderEntry&)>& visit) override {
+        const TextCodec& codec = TextCodec::System();
+        const std::string pattern = codec.ToAnsi(folder + "*.*");
+        WIN32_FIND_DATAA data = {};
+        // The basic level leaves out the short names, which nothing reads.
+        const HANDLE find =
+            FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                             nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (find == INVALID_HANDLE_VALUE) return false;
+        FolderEntry entry;
+        do {
+            entry.attributes = data.dwFileAttributes;
+            entry.name =
+                codec.FromAnsi(std::string_view(data.cFileName, strnlen(data.cFileName, MAX_PATH)));
+            visit(entry);
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+        return true;
+    }
+
+    std::optional<std::string> ProbeFolder(const std::string& folder,
+                                           const std::string& fileName) override {
+        const TextCodec& codec = TextCodec::System();
+        // "C:" alone would be the drive's current folder here; it means the
+        // root folder.
+        const bool bareDrive = folder.size() == 2 && folder[1] == ':';
+        const std::string path = codec.ToAnsi(bareDrive ? folder + "\\" : folder);
+        const std::string name = codec.ToAnsi(fileName);
+        char buffer[kProbeBufferSize] = {};
+        const DWORD n =
+            SearchPathA(path.c_str(), name.c_str(), nullptr, kProbeBufferSize, buffer, nullptr);
+        // A longer result does not fit the buffer and counts as not found.
+        if (n == 0 || n >= kProbeBufferSize) return std::nullopt;
+        return codec.FromAnsi(std::string_view(buffer, n));
+    }
+
+    std::uint32_t ReadAttributes(const std::string& path) override {
+        return GetFileAttributesA(TextCodec::System().ToAnsi(path).c_str());
+    }
+
+    bool ListingDecides(std::string_view name) const override {
+        // A short-name alias (PROGRA~1), a name the path rules trim ("x.exe."
+        // finds x.exe) and a device name are found without being listed.
+        if (name.find('~') != std::string_view::npos) return false;
+        if (!name.empty() && (name.back() == '.' || name.back() == ' ')) return false;
+        return !IsDeviceName(name);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> OpenSystemFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace zelmo::platform

@@ -1,0 +1,9 @@
+// Resource numbers shared by the program's resource script and the form run
+// time. Plain defines and a classic guard: the resource compiler reads this
+// file too.
+#ifndef ZELMO_PLATFORM_WIN32_RESOURCE_IDS_H
+#define ZELMO_PLATFORM_WIN32_RESOURCE_IDS_H
+
+#define ZELMO_PICTURE_BITMAP 101
+
+#endif
