@@ -4,8 +4,14 @@
 #include "app/settings.h"
 #include "app/start_page.h"
 #include "app/zelmo_application.h"
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <thread>
+
 #include "inventory/application_list_scan.h"
 #include "inventory/host_identity.h"
+#include "inventory/indexed_scan.h"
 
 namespace zelmo::app {
 
@@ -53,10 +59,7 @@ void Main::Form_Load() {
     s.forms.SetMousePointer(platform::FormRuntime::kBusyPointer);
     lstAppl->Clear();
 
-    inventory::PerRowSearch search(s.files);
-    inventory::ScanApplicationList(
-        s.listPath, search,
-        {[this](const std::string& entry) { lstAppl->AddItem(entry); }, AppSummary_, s.forms});
+    ScanApplicationList();
 
     const inventory::HostIdentity identity = inventory::ReadHostIdentity(s.host);
     lblHost->SetCaption(identity.hostName);
@@ -67,6 +70,42 @@ void Main::Form_Load() {
 
     s.forms.SetMousePointer(platform::FormRuntime::kDefaultPointer);
     app_.StartPageForm().Unload();
+}
+
+// One walk of each drive answers every row. The walk runs on a worker while
+// this thread keeps the windows painting and the splash counting; the rows
+// are then applied here, so list-error messages still come in row order.
+void Main::ScanApplicationList() {
+    Services& s = app_.services();
+    const inventory::ApplicationList list = inventory::ReadApplicationList(s.listPath);
+    inventory::IndexedSearch search(s.files, list.FileNames());
+
+    std::atomic<bool> done{false};
+    std::exception_ptr walkFailure;
+    std::thread walker([&] {
+        try {
+            search.Build();
+        } catch (...) {
+            walkFailure = std::current_exception();
+        }
+        done = true;
+    });
+    auto lastShown = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+    s.forms.ProcessEventsUntil([&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastShown >= std::chrono::milliseconds(250)) {
+            lastShown = now;
+            app_.StartPageForm().ShowProgress("Folders searched: " +
+                                              std::to_string(search.FoldersSearched()));
+        }
+        return done.load();
+    });
+    walker.join();
+    if (walkFailure) std::rethrow_exception(walkFailure);
+
+    inventory::ReplayApplicationList(
+        list, search,
+        {[this](const std::string& entry) { lstAppl->AddItem(entry); }, AppSummary_, s.forms});
 }
 
 void Main::Show() {

@@ -33,6 +33,7 @@ private:
 
     void Load();
     void Form_Load();
+    void ScanApplicationList();
     void cmdOK_Click();
     void cmdCancel_Click();
     void cmdOption_Click();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text_codec.h"
 #include "test_support.h"
 
 namespace zelmo {
@@ -59,6 +60,14 @@ TEST_F(PrivateProfile, ValuesAreCutToTheBufferLessOne) {
     Write("[Save]\r\nSavePath=" + std::string(150, 'x') + "\r\n");
     EXPECT_EQ(Str("Save", "SavePath"), std::string(99, 'x'));
     EXPECT_EQ(Str("Save", "SavePath", "***", 4), "xxx");
+}
+
+TEST_F(PrivateProfile, ACharacterCutInHalfAtTheBufferEndIsDropped) {
+    if (!platform::TextCodec::System().IsUtf8()) GTEST_SKIP() << "needs a UTF-8 code page";
+    std::string euros;
+    for (int i = 0; i < 40; ++i) euros += "\u20AC";
+    Write("[Save]\r\nSavePath=a" + euros + "\r\n");
+    EXPECT_EQ(Str("Save", "SavePath"), "a" + euros.substr(0, 32 * 3));
 }
 
 TEST_F(PrivateProfile, IntegersReadLikeTheSystemDoes) {

@@ -265,3 +265,18 @@ TEST_F(Program, AMissingListEndsTheProgramBeforeMainShows) {
 
 }  // namespace
 }  // namespace zelmo
+
+namespace zelmo {
+namespace {
+
+TEST_F(Program, TheSplashShowsHowManyFoldersTheWalkHasSearched) {
+    fs.AddFolder("C:\\A\\B");
+    App().Start();
+    MemoryWindow* splash = Splash();
+    splash->Tick("Tim01");
+    EXPECT_EQ(splash->status().rfind("Folders searched: ", 0), 0u) << splash->status();
+    EXPECT_TRUE(MainWindow()->IsVisible());
+}
+
+}  // namespace
+}  // namespace zelmo

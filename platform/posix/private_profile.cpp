@@ -136,7 +136,15 @@ std::string ProfileString(const std::string& section, const std::string& key,
     std::string ansi = TextCodec::System().ToAnsi(result);
     if (ansi.size() > size - 1) {
         ansi.resize(size - 1);
-        return TextCodec::System().FromAnsi(ansi);
+        // A character cut in half comes back as a replacement character,
+        // which may not fit: drop characters until the text does.
+        std::string cut = TextCodec::System().FromAnsi(ansi);
+        while (!cut.empty() && TextCodec::System().ToAnsi(cut).size() > size - 1) {
+            std::size_t last = cut.size() - 1;
+            while (last > 0 && (static_cast<unsigned char>(cut[last]) & 0xC0) == 0x80) --last;
+            cut.resize(last);
+        }
+        return cut;
     }
     return result;
 }

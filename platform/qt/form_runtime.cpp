@@ -22,19 +22,9 @@ namespace {
 // How often ProcessEventsUntil asks whether the work is done.
 constexpr int kPollMs = 15;
 
+// Only the busy pointer is ever asked for; any other number shows the arrow.
 Qt::CursorShape ShapeFor(int pointer) {
-    switch (pointer) {
-        case 2:
-            return Qt::CrossCursor;
-        case 3:
-            return Qt::IBeamCursor;
-        case 11:
-            return Qt::WaitCursor;
-        case FormRuntime::kBusyPointer:
-            return Qt::BusyCursor;
-        default:
-            return Qt::ArrowCursor;
-    }
+    return pointer == FormRuntime::kBusyPointer ? Qt::BusyCursor : Qt::ArrowCursor;
 }
 
 class QtFormRuntime : public FormRuntime, public WindowHost {

@@ -14,6 +14,7 @@ import ctypes.util
 import os
 import random
 import select
+import signal
 import shutil
 import subprocess
 import sys
@@ -243,6 +244,17 @@ class Run:
         self.process = subprocess.Popen([scratch.program], cwd=scratch.root, env=env,
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
 
+    def hold(self):
+        self.process.send_signal(signal.SIGSTOP)
+
+    def release(self):
+        self.process.send_signal(signal.SIGCONT)
+
+    def step(self, seconds):
+        self.release()
+        time.sleep(seconds)
+        self.hold()
+
     def running(self):
         return self.process.poll() is None
 
@@ -344,17 +356,23 @@ def case_record(args, display, scratch):
             if not run.running():
                 raise Failure("the program ended before its splash opened: " + run.output())
             return display.windows(SPLASH_TITLE)
-        splash = wait_for("the splash window", splash_probe, 30)[0]
-        geometry = display.geometry(splash)
-        x, y = geometry[:2]
-
-        def painted_splash():
-            shot = painted(display, os.path.join(args.screenshots, "splash.png"), geometry)
+        splash = wait_for("the splash window", splash_probe, 30, 0.005)[0]
+        # The load behind the splash can be quick: the program is held still
+        # while the X server's picture of it is taken, and let run in small
+        # steps until the splash has been painted.
+        image = None
+        run.hold()
+        for _ in range(200):
             check(display.windows(SPLASH_TITLE), "the splash closed before it was captured")
-            return shot
-        image = wait_for("the splash to be painted", painted_splash, 10, 0.05)
+            geometry = display.geometry(splash)
+            image = painted(display, os.path.join(args.screenshots, "splash.png"), geometry)
+            if image:
+                break
+            run.step(0.01)
+        run.release()
+        check(image, "the splash was never painted")
+        x, y = geometry[:2]
         check_window_look(image, geometry, SPLASH_SIZE, SPLASH_BACKGROUND, "the splash")
-        # White text in the label's rectangle, nowhere above it.
         # Text, drawn white with smoothed edges, in the label's rectangle only.
         check(image.count(x + 64, y + 24, 192, 20, (255, 255, 255), 40) > 50,
               "no white text in the splash's label")

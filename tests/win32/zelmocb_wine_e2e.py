@@ -10,6 +10,8 @@ folder), C:\\Inventory (the save folder) and program files on C: and D:.
 Usage: zelmocb_wine_e2e.py --program EXE --cli EXE --screenshots DIR CASE
 """
 import argparse
+import ctypes
+import ctypes.util
 import json
 import os
 import shutil
@@ -131,6 +133,48 @@ class Display:
 
     def type(self, text):
         self.xdotool("type", "--delay", "40", text)
+
+    def map_characters(self, text):
+        """Gives the characters of text that no key has a key of their own.
+
+        xdotool would map them for each keystroke and map them back at once,
+        which races with Wine reading the keystroke; mapped for good before
+        the program starts, they are typed like any other key.
+        """
+        xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                          ctypes.POINTER(ctypes.c_int)]
+        xlib.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+        xlib.XGetKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int,
+                                             ctypes.POINTER(ctypes.c_int)]
+        xlib.XChangeKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                                ctypes.POINTER(ctypes.c_ulong), ctypes.c_int]
+        xlib.XFree.argtypes = [ctypes.c_void_p]
+        xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        connection = xlib.XOpenDisplay(self.env["DISPLAY"].encode())
+        check(connection, "cannot open the display")
+        try:
+            low, high, per = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+            xlib.XDisplayKeycodes(connection, ctypes.byref(low), ctypes.byref(high))
+            count = high.value - low.value + 1
+            table = xlib.XGetKeyboardMapping(connection, low.value, count, ctypes.byref(per))
+            keysyms = [[table[i * per.value + j] for j in range(per.value)] for i in range(count)]
+            xlib.XFree(table)
+            mapped = {sym for row in keysyms for sym in row}
+            free = [low.value + i for i, row in enumerate(keysyms) if not any(row)]
+            for char in sorted(set(text)):
+                keysym = ord(char) if ord(char) < 0x100 else 0x1000000 + ord(char)
+                if keysym in mapped:
+                    continue
+                check(free, "no free key for " + char)
+                xlib.XChangeKeyboardMapping(connection, free.pop(), 2,
+                                            (ctypes.c_ulong * 2)(keysym, keysym), 1)
+            xlib.XSync(connection, 0)
+        finally:
+            xlib.XCloseDisplay(connection)
 
     def screenshot(self, path):
         subprocess.run(["import", "-window", "root", path], env=self.env, check=True,
@@ -268,6 +312,7 @@ def case_record(case):
     case.write_list(ROWS + FILLER)
     host, ip, memory = case.facts()
     typed = ["user1", "PC-0012", "MON-0034", "会議室 301"]
+    case.x.map_characters("".join(typed))
     case.start()
     check_splash(case)
     main = case.wait_for_main()
