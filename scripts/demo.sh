@@ -1,13 +1,63 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the application scan on the demo
-# list and demo drives shipped in demo/.
+# Installs what is needed, builds, and runs Zelmo CB on the demo data in
+# demo/: first the scan alone (zelmocb-cli), then the desktop program, whose
+# settings map C: and D: to the demo trees and save into build/demo/save.
+# Without a display it runs on a virtual one, types demo values, presses OK
+# and leaves a screenshot of the main window in build/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root="$PWD"
 
 scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)"
 
+echo "=== the application scan on demo/ZelmoAppl.csv"
+(cd demo && "$root/build/default/zelmocb-cli" scan --drive C=drives/C --drive D=drives/D)
+
+# The settings file lives beside the program, so the demo gets its own copy.
+demo="$root/build/demo"
+rm -rf "$demo" && mkdir -p "$demo/save"
+cp build/default/zelmocb "$demo/"
+cat >"$demo/Zelmo.ini" <<INI
+[Save]
+SavePath=$demo/save
+[Drives]
+C=$root/demo/drives/C
+D=$root/demo/drives/D
+INI
+# PathString is the number of characters of SavePath: the folder plus "/save".
+sed -i "s/^PathString=.*/PathString=$((${#demo} + 5))/" "$demo/Zelmo.ini"
+
 cd demo
-../build/default/zelmocb-cli scan --list ZelmoAppl.csv \
-    --drive C=drives/C --drive D=drives/D --json
+if [[ -n "${DISPLAY:-}" ]]; then
+    echo "=== starting zelmocb on $DISPLAY (fill in the fields, press OK)"
+    "$demo/zelmocb"
+else
+    echo "=== no display: running zelmocb on a virtual one"
+    Xvfb :77 -screen 0 1024x768x24 >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'kill $xvfb 2>/dev/null || true' EXIT
+    export DISPLAY=:77
+    sleep 1
+    "$demo/zelmocb" &
+    program=$!
+    for _ in $(seq 100); do
+        xdotool search --name "^Zelmo CB$" >/dev/null 2>&1 && break
+        sleep 0.2
+    done
+    sleep 1
+    xdotool type --delay 20 "Demo User"; xdotool key Tab
+    xdotool type --delay 20 "PC-0001"; xdotool key Tab
+    xdotool type --delay 20 "MON-0001"; xdotool key Tab
+    xdotool type --delay 20 "Room 101"
+    import -window root "$demo/main-window.png" 2>/dev/null || true
+    xdotool key Tab space   # to OK, and press it
+    wait "$program"
+    echo "=== screenshot of the main window: $demo/main-window.png"
+fi
+echo "=== record files in $demo/save:"
+for f in "$demo"/save/*.txt; do
+    echo "--- $f"
+    cat -A "$f"
+done

@@ -7,7 +7,7 @@ packages=(
     libgtest-dev libgmock-dev nlohmann-json3-dev
     qt6-base-dev
     xvfb xdotool x11-apps imagemagick fonts-ipafont-gothic locales
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev fonts-liberation
 )
 if [[ "${ZELMO_WINDOWS:-1}" != 0 ]]; then
     # The Windows build: cross compilers, GoogleTest's sources to build with

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFont>
 #include <QCursor>
 #include <QEventLoop>
 #include <QIcon>
@@ -36,6 +37,12 @@ class QtFormRuntime : public FormRuntime, public WindowHost {
         // The toolkit takes the user's locale for everything; numbers the
         // program prints stay in the C locale's form.
         std::setlocale(LC_NUMERIC, "C");
+        // The layouts are drawn for the Windows dialog font, 8 points of a
+        // face with Arial's widths; the desktop's usual 9-10 point face
+        // cuts the captions off at their fixed widths.
+        QFont dialogFont(QStringLiteral("Liberation Sans"));
+        dialogFont.setPixelSize(11);
+        QApplication::setFont(dialogFont);
     }
 
     std::unique_ptr<Window> NewWindow(const WindowStyle& style) override {
