@@ -16,18 +16,18 @@ echo "=== the application scan on demo/ZelmoAppl.csv"
 (cd demo && "$root/build/default/zelmocb-cli" scan --drive C=drives/C --drive D=drives/D)
 
 # The settings file lives beside the program, so the demo gets its own copy.
+# PathString is the number of characters of SavePath to use: all of them.
 demo="$root/build/demo"
 rm -rf "$demo" && mkdir -p "$demo/save"
 cp build/default/zelmocb "$demo/"
 cat >"$demo/Zelmo.ini" <<INI
 [Save]
 SavePath=$demo/save
+PathString=$((${#demo} + 5))
 [Drives]
 C=$root/demo/drives/C
 D=$root/demo/drives/D
 INI
-# PathString is the number of characters of SavePath: the folder plus "/save".
-sed -i "s/^PathString=.*/PathString=$((${#demo} + 5))/" "$demo/Zelmo.ini"
 
 cd demo
 if [[ -n "${DISPLAY:-}" ]]; then
@@ -42,17 +42,20 @@ else
     sleep 1
     "$demo/zelmocb" &
     program=$!
-    for _ in $(seq 100); do
-        xdotool search --name "^Zelmo CB$" >/dev/null 2>&1 && break
+    # The main window exists, hidden, while it loads: wait until it is shown
+    # and has the keyboard.
+    for _ in $(seq 150); do
+        main=$(xdotool search --onlyvisible --name "^Zelmo CB$" 2>/dev/null | head -1 || true)
+        [[ -n "$main" && "$(xdotool getwindowfocus -f 2>/dev/null)" == "$main" ]] && break
         sleep 0.2
     done
-    sleep 1
-    xdotool type --delay 20 "Demo User"; xdotool key Tab
-    xdotool type --delay 20 "PC-0001"; xdotool key Tab
-    xdotool type --delay 20 "MON-0001"; xdotool key Tab
+    sleep 0.5
+    xdotool type --delay 20 "Demo User"; xdotool key --delay 40 Tab
+    xdotool type --delay 20 "PC-0001"; xdotool key --delay 40 Tab
+    xdotool type --delay 20 "MON-0001"; xdotool key --delay 40 Tab
     xdotool type --delay 20 "Room 101"
     import -window root "$demo/main-window.png" 2>/dev/null || true
-    xdotool key Tab space   # to OK, and press it
+    xdotool key --delay 40 Tab space   # to OK, and press it
     wait "$program"
     echo "=== screenshot of the main window: $demo/main-window.png"
 fi
