@@ -1,6 +1,9 @@
 #include "platform/sequential_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 #include "platform/runtime_error.h"
 
@@ -13,16 +16,34 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 bool IsBlank(int c) { return c == ' ' || c == '\t'; }
 
+// A NUL is no text in any code page; kept, it would cut names short in system
+// calls and put a NUL byte into the record.
+void DropNuls(std::string& raw) { raw.erase(std::remove(raw.begin(), raw.end(), '\0'), raw.end()); }
+
+const TextCodec& Utf8() {
+    static const TextCodec codec("UTF-8");
+    return codec;
+}
+
 }  // namespace
 
 SequentialFile::SequentialFile(std::string name, OpenMode mode, const TextCodec& codec)
-    : name_(std::move(name)), mode_(mode), codec_(codec) {
+    : name_(std::move(name)), mode_(mode), codec_(&codec) {
     if (name_.empty()) throw RunTimeError(kBadFileNameOrNumber, "(no file name)");
-    const std::string native = NativeFileName(name_, codec_);
+    const std::string native = NativeFileName(name_, codec);
     const char* how = mode == OpenMode::Input ? "rb" : mode == OpenMode::Output ? "wb" : "ab";
     errno = 0;
     file_ = std::fopen(native.c_str(), how);
-    if (!file_) RaiseFromErrno(errno);
+    if (!file_) {
+        const int err = errno;
+        // Windows' C library refuses a folder as permission denied; it is the
+        // same access error that reading one fails with elsewhere.
+        std::error_code ec;
+        if (std::filesystem::is_directory(native, ec)) {
+            throw RunTimeError(kPathFileAccessError, name_);
+        }
+        RaiseFromErrno(err);
+    }
     if (mode == OpenMode::Input) buffer_.resize(kBufferSize);
 }
 
@@ -60,11 +81,22 @@ bool SequentialFile::Fill() {
         eof_ = true;
         return false;
     }
+    if (!started_) {
+        started_ = true;
+        // A list saved as UTF-8 with a byte order mark ("CSV UTF-8") is read
+        // as UTF-8 whatever the code page; the mark is no part of a field.
+        if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) {
+            pos_ = 3;
+            codec_ = &Utf8();
+        }
+    }
     return true;
 }
 
 int SequentialFile::Peek() {
-    if (pos_ == end_ && !Fill()) return kEnd;
+    while (pos_ == end_) {
+        if (!Fill()) return kEnd;
+    }
     return static_cast<unsigned char>(buffer_[pos_]);
 }
 
@@ -100,6 +132,7 @@ std::string SequentialFile::ReadField() {
     if (c == '"') {
         Get();
         for (c = Get(); c != kEnd && c != '"'; c = Get()) raw.push_back(static_cast<char>(c));
+        DropNuls(raw);
         while (IsBlank(Peek())) Get();
         c = Peek();
         if (c == ',') {
@@ -117,14 +150,15 @@ std::string SequentialFile::ReadField() {
         } else if (c == '\r' || c == '\n') {
             consumeLineEnd(c);
         }
+        DropNuls(raw);
         while (!raw.empty() && raw.back() == ' ') raw.pop_back();
     }
-    return codec_.FromAnsi(raw);
+    return codec_->FromAnsi(raw);
 }
 
 void SequentialFile::PrintLine(std::string_view text) {
     if (mode_ == OpenMode::Input) throw RunTimeError(kBadFileNameOrNumber, name_);
-    std::string bytes = codec_.ToAnsi(text);
+    std::string bytes = codec_->ToAnsi(text);
     bytes += "\r\n";
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         RaiseFromErrno(errno);

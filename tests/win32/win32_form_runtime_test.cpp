@@ -169,6 +169,22 @@ TEST_F(Win32FormRuntime, ATimerMayCloseItsOwnWindowAndTheLoopEndsWithTheLastWind
     EXPECT_EQ(ticks, 3) << "a closed window's timer stops";
 }
 
+TEST_F(Win32FormRuntime, WaitingForOtherWorkKeepsTheWindowsGoing) {
+    Win32Window& w = Open({"Form1", 312, 64, true, {128, 128, 255}});
+    int ticks = 0;
+    w.AddTimer("Tim01", 10, [&] { ++ticks; });
+    w.Show();
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        done = true;
+    });
+    forms_->ProcessEventsUntil([&] { return done.load(); });
+    worker.join();
+    EXPECT_TRUE(done);
+    EXPECT_GT(ticks, 2);
+}
+
 TEST_F(Win32FormRuntime, TheCloseCommandGoesToTheHandler) {
     Win32Window& w = Open({"Zelmo CB", 246, 274, false, {192, 192, 192}});
     int asked = 0;
