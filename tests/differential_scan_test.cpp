@@ -78,8 +78,9 @@ class RandomList {
         const int rows = Below(12);
         for (int row = 0; row < rows; ++row) {
             std::string name = FileName();
-            list += "T" + std::to_string(row) + "," + (Chance(0.2) ? "\"Name, " : "\"Name ") +
-                    std::to_string(Below(3)) + "\"," + name + ",s\r\n";
+            list.append("T").append(std::to_string(row)).append(",");
+            list.append(Chance(0.2) ? "\"Name, " : "\"Name ").append(std::to_string(Below(3)));
+            list.append("\",").append(name).append(",s\r\n");
         }
         if (Chance(0.1)) list += "cut,short\r\n";
         return list;
