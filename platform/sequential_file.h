@@ -47,12 +47,14 @@ private:
 
     std::string name_;
     OpenMode mode_;
-    const TextCodec& codec_;
+    // Input switches to UTF-8 when the file opens with its byte order mark.
+    const TextCodec* codec_;
     std::FILE* file_ = nullptr;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;
+    bool started_ = false;
 };
 
 // Maps a file name to what the system's file calls take: the ANSI code page
