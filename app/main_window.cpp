@@ -1,14 +1,14 @@
 #include "app/main_window.h"
 
-#include "app/record_writer.h"
-#include "app/settings.h"
-#include "app/start_page.h"
-#include "app/zelmo_application.h"
 #include <atomic>
 #include <chrono>
 #include <exception>
 #include <thread>
 
+#include "app/record_writer.h"
+#include "app/settings.h"
+#include "app/start_page.h"
+#include "app/zelmo_application.h"
 #include "inventory/application_list_scan.h"
 #include "inventory/host_identity.h"
 #include "inventory/indexed_scan.h"
@@ -134,7 +134,7 @@ void Main::cmdOK_Click() {
     Services& s = app_.services();
     // An empty summary (an empty list) has no trailing comma to remove.
     if (!AppSummary_.empty()) AppSummary_.pop_back();
-    const InventoryValues values{txtname->Text(),  txtPInv->Text(),  txtMInv1->Text(),
+    const InventoryValues values{txtname->Text(),    txtPInv->Text(),  txtMInv1->Text(),
                                  lblHost->Caption(), lblIP->Caption(), lblMem->Caption(),
                                  txtLocF->Text()};
     const std::string record = ComposeRecord(values, AppSummary_);

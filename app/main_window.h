@@ -13,7 +13,7 @@ class ZelmoApplication;
 // The working window: shows what the collection found, takes the four typed
 // facts, and files the record on OK.
 class Main {
-public:
+  public:
     explicit Main(ZelmoApplication& app);
     ~Main();
 
@@ -28,7 +28,7 @@ public:
     bool IsLoaded() const { return state_ == State::Loaded; }
     const std::string& AppSummary() const { return AppSummary_; }
 
-private:
+  private:
     enum class State { Created, Loading, Loaded, Closed };
 
     void Load();

@@ -7,8 +7,8 @@ namespace zelmo::app {
 
 std::string ComposeRecord(const InventoryValues& v, const std::string& summary) {
     std::string record;
-    for (const std::string* value : {&v.name, &v.pcInventory, &v.monitorInventory, &v.host,
-                                     &v.ip, &v.memory, &v.location}) {
+    for (const std::string* value :
+         {&v.name, &v.pcInventory, &v.monitorInventory, &v.host, &v.ip, &v.memory, &v.location}) {
         record += inventory::CsvValue(*value);
         record += ',';
     }

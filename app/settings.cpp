@@ -41,9 +41,9 @@ std::string ReadSavePathFrom(const std::string& settingsPath) {
         platform::ProfileString("Save", "SavePath", "***", kBufferChars, settingsPath);
     const std::int32_t length = platform::ProfileInt("Save", "PathString", 0, settingsPath);
     if (length < 0) {
-        throw platform::RunTimeError(platform::kInvalidProcedureCall,
-                                     "PathString " + std::to_string(length) + " in " +
-                                         settingsPath);
+        throw platform::RunTimeError(
+            platform::kInvalidProcedureCall,
+            "PathString " + std::to_string(length) + " in " + settingsPath);
     }
     // The value travels through a 100-byte buffer of the code page: NULs fill
     // it up to 100 bytes, and a value with double-byte characters comes back

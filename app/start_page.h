@@ -11,7 +11,7 @@ class ZelmoApplication;
 // The borderless splash window that stays on top while the main window
 // loads; one tick of its timer hands over to the main window.
 class StartPage {
-public:
+  public:
     explicit StartPage(ZelmoApplication& app);
 
     // Loads the window first when it is not loaded.
@@ -22,7 +22,7 @@ public:
     // Shows a progress line beneath the waiting text.
     void ShowProgress(const std::string& text);
 
-private:
+  private:
     void Load();
     void Form_Load();
     void Tim01_Timer();

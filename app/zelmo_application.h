@@ -32,7 +32,7 @@ struct Services {
 
 // The program: its two windows, created on first reference, and its start.
 class ZelmoApplication {
-public:
+  public:
     explicit ZelmoApplication(Services services);
     ~ZelmoApplication();
     ZelmoApplication(const ZelmoApplication&) = delete;
@@ -54,7 +54,7 @@ public:
     // with the standard message and ends the program.
     std::function<void()> Handler(std::function<void()> body);
 
-private:
+  private:
     Services services_;
     std::unique_ptr<StartPage> startPage_;
     std::unique_ptr<Main> main_;

@@ -13,7 +13,7 @@ namespace zelmo::fuzz {
 
 // The input as a file, since the readers under test read files.
 class FuzzFile {
-public:
+  public:
     FuzzFile(const char* name, const uint8_t* data, size_t size) {
         path_ = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
                 "/zelmo-fuzz-" + std::to_string(getpid()) + "-" + name;
@@ -25,7 +25,7 @@ public:
     ~FuzzFile() { std::remove(path_.c_str()); }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 

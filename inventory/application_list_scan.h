@@ -24,18 +24,18 @@ struct ApplicationRow {
 
 // Answers how many places a drive holds a file in (-1: drive not searchable).
 class InstalledFileSearch {
-public:
+  public:
     virtual ~InstalledFileSearch() = default;
     virtual std::int32_t CountOnDrive(const std::string& drive, const std::string& fileName) = 0;
 };
 
 // The search as the drives are walked for each row afresh.
 class PerRowSearch : public InstalledFileSearch {
-public:
+  public:
     explicit PerRowSearch(platform::FileSystem& fs) : fs_(fs) {}
     std::int32_t CountOnDrive(const std::string& drive, const std::string& fileName) override;
 
-private:
+  private:
     platform::FileSystem& fs_;
 };
 

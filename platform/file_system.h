@@ -32,7 +32,7 @@ struct FolderEntry {
 // name members below from several threads at once, so they must not share
 // unguarded state.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // Bit k is set when the drive with letter 'A' + k exists.

@@ -42,7 +42,7 @@ struct LabelStyle {
 };
 
 class Label {
-public:
+  public:
     virtual ~Label() = default;
     virtual void SetCaption(const std::string& caption) = 0;
     virtual std::string Caption() const = 0;
@@ -50,13 +50,13 @@ public:
 
 // Single line, empty at start, no length limit.
 class TextBox {
-public:
+  public:
     virtual ~TextBox() = default;
     virtual std::string Text() const = 0;
 };
 
 class ListBox {
-public:
+  public:
     virtual ~ListBox() = default;
     virtual void Clear() = 0;
     virtual void AddItem(const std::string& text) = 0;
@@ -65,7 +65,7 @@ public:
 // One native window with its controls. Controls belong to the window and
 // live as long as it does. Handlers run on the user-interface thread.
 class Window {
-public:
+  public:
     virtual ~Window() = default;
 
     virtual Label& AddLabel(const std::string& name, const std::string& caption, Rect rect,
@@ -98,7 +98,7 @@ public:
 // The form run time: windows, the message box, the application-wide mouse
 // pointer and the event loop.
 class FormRuntime : public MessageBoxService {
-public:
+  public:
     static constexpr int kDefaultPointer = 0;
     static constexpr int kBusyPointer = 13;  // arrow with hourglass
 

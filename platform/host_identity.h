@@ -7,7 +7,7 @@ namespace zelmo::platform {
 
 // The machine's network identity, as text.
 class HostIdentityService {
-public:
+  public:
     virtual ~HostIdentityService() = default;
     // The local host name, as the system gives it (not upper-cased).
     virtual std::string LocalHostName() = 0;

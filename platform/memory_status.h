@@ -17,7 +17,7 @@ struct MemoryStatus {
 };
 
 class MemoryStatusService {
-public:
+  public:
     virtual ~MemoryStatusService() = default;
     // One call of the service; every call reads the figures afresh.
     virtual MemoryStatus Query() = 0;

@@ -7,7 +7,7 @@ namespace zelmo::platform {
 // The modal message box: one text, OK only, no icon, the application's
 // title as caption. Show returns when the user has dismissed it.
 class MessageBoxService {
-public:
+  public:
     virtual ~MessageBoxService() = default;
     virtual void Show(const std::string& text) = 0;
 };

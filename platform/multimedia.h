@@ -8,7 +8,7 @@ namespace zelmo::platform {
 // The multimedia command-string service. The result is the caller's to
 // ignore; a failure is never reported.
 class MultimediaService {
-public:
+  public:
     virtual ~MultimediaService() = default;
     // command as the system's multimedia interface takes it ("set cdaudio
     // door open"), with a 256-character reply buffer of which 225 are offered.

@@ -9,7 +9,7 @@ namespace zelmo::platform {
 // Replaces a whole file in one step, so that a failure at any point leaves
 // the earlier file exactly as it was and no temporary file behind.
 class RecordFileService {
-public:
+  public:
     virtual ~RecordFileService() = default;
     // path in the program's form (UTF-8, "\" or the system's separators);
     // bytes are written as given. Raises a RunTimeError naming the path.

@@ -4,15 +4,24 @@ namespace zelmo::platform {
 
 std::string ClassicErrorText(int number) {
     switch (number) {
-        case kInvalidProcedureCall: return "Invalid procedure call or argument";
-        case kBadFileNameOrNumber: return "Bad file name or number";
-        case kFileNotFound: return "File not found";
-        case kDiskFull: return "Disk full";
-        case kInputPastEndOfFile: return "Input past end of file";
-        case kPermissionDenied: return "Permission denied";
-        case kPathFileAccessError: return "Path/File access error";
-        case kPathNotFound: return "Path not found";
-        default: return "Application-defined or object-defined error";
+        case kInvalidProcedureCall:
+            return "Invalid procedure call or argument";
+        case kBadFileNameOrNumber:
+            return "Bad file name or number";
+        case kFileNotFound:
+            return "File not found";
+        case kDiskFull:
+            return "Disk full";
+        case kInputPastEndOfFile:
+            return "Input past end of file";
+        case kPermissionDenied:
+            return "Permission denied";
+        case kPathFileAccessError:
+            return "Path/File access error";
+        case kPathNotFound:
+            return "Path not found";
+        default:
+            return "Application-defined or object-defined error";
     }
 }
 

@@ -24,7 +24,7 @@ std::string ClassicErrorText(int number);
 // names what failed, and travels to the top of the program, which reports it
 // and ends with a non-zero status.
 class RunTimeError : public std::runtime_error {
-public:
+  public:
     RunTimeError(int number, std::string subject);
 
     int Number() const { return number_; }
@@ -38,7 +38,7 @@ public:
     // Both, as one message.
     std::string Report() const;
 
-private:
+  private:
     int number_;
     std::string subject_;
 };

@@ -15,11 +15,10 @@ enum class OpenMode { Input, Output, Append };
 // from and to the codec's code page at this boundary. Every failure raises a
 // RunTimeError that names the file.
 class SequentialFile {
-public:
+  public:
     // A name without a folder is taken from the current directory. Output
     // creates or empties the file; Append creates it or writes after its end.
-    SequentialFile(std::string name, OpenMode mode,
-                   const TextCodec& codec = TextCodec::System());
+    SequentialFile(std::string name, OpenMode mode, const TextCodec& codec = TextCodec::System());
     ~SequentialFile();
     SequentialFile(const SequentialFile&) = delete;
     SequentialFile& operator=(const SequentialFile&) = delete;
@@ -39,7 +38,7 @@ public:
     // Flushes and closes; raises when the data could not be written.
     void Close();
 
-private:
+  private:
     int Peek();
     int Get();
     bool Fill();

@@ -8,7 +8,7 @@ namespace zelmo::platform {
 // Converts between the program's UTF-8 and a code page, the system's ANSI one
 // unless told otherwise. Used only where text meets a file or the system.
 class TextCodec {
-public:
+  public:
     // codeSet names the code page as iconv does ("UTF-8", "CP932").
     explicit TextCodec(std::string codeSet);
 
@@ -25,7 +25,7 @@ public:
     // Bytes that are invalid in the code page become U+FFFD.
     std::string FromAnsi(std::string_view ansi) const;
 
-private:
+  private:
     std::string codeSet_;
     bool utf8_;
 };

@@ -15,7 +15,7 @@ using inventory::PerRowSearch;
 using Entries = std::vector<std::string>;
 
 class ApplicationListScan : public ::testing::Test {
-protected:
+  protected:
     ApplicationListScan() { fs.AddDrive('C'); }
 
     // Runs the scan over a list with the given bytes; returns the rows read.
@@ -24,7 +24,9 @@ protected:
         test::WriteBytes(path, list);
         PerRowSearch search(fs);
         // The message box sees the row's C: result already applied.
-        messages.onShow = [this](const std::string&) { entriesAtMessage.push_back(entries.size()); };
+        messages.onShow = [this](const std::string&) {
+            entriesAtMessage.push_back(entries.size());
+        };
         return inventory::ScanApplicationList(
             path, search,
             {[this](const std::string& e) { entries.push_back(e); }, summary, messages});

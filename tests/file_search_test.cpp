@@ -12,7 +12,7 @@ using platform::memory::MemoryFileSystem;
 using Locations = std::vector<std::string>;
 
 class FileSearch : public ::testing::Test {
-protected:
+  protected:
     MemoryFileSystem fs;
     Locations locations{"stale", "entries"};
 };

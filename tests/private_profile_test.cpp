@@ -12,7 +12,7 @@ using platform::ProfileInt;
 using platform::ProfileString;
 
 class PrivateProfile : public ::testing::Test {
-protected:
+  protected:
     std::string Write(std::string_view bytes) {
         test::WriteBytes(path, bytes);
         return path;
@@ -72,8 +72,9 @@ TEST_F(PrivateProfile, ACharacterCutInHalfAtTheBufferEndIsDropped) {
 
 TEST_F(PrivateProfile, IntegersReadLikeTheSystemDoes) {
     const std::pair<const char*, int> cases[] = {
-        {"12abc", 12}, {" 12", 12},  {"-5", -5},  {"B4", 0},       {"4294967297", 1},
-        {"\"12\"", 12}, {"+7", 7},   {"0x1F", 31}, {"2147483648", -2147483647 - 1},
+        {"12abc", 12}, {" 12", 12},       {"-5", -5},
+        {"B4", 0},     {"4294967297", 1}, {"\"12\"", 12},
+        {"+7", 7},     {"0x1F", 31},      {"2147483648", -2147483647 - 1},
     };
     for (const auto& [text, expected] : cases) {
         Write(std::string("[Save]\r\nPathString=") + text + "\r\n");

@@ -16,7 +16,8 @@ using platform::SequentialFile;
 using platform::TextCodec;
 
 // Reads every field the way the scan does: test for the end, then read.
-std::vector<std::string> ReadAll(std::string_view bytes, const TextCodec& codec = TextCodec("UTF-8")) {
+std::vector<std::string> ReadAll(std::string_view bytes,
+                                 const TextCodec& codec = TextCodec("UTF-8")) {
     test::TempDir dir;
     const std::string path = dir / "list.csv";
     test::WriteBytes(path, bytes);
@@ -68,9 +69,7 @@ TEST(FieldReader, AnUnterminatedQuoteRunsToTheEndOfTheFile) {
     EXPECT_EQ(ReadAll("x,\"open, still\r\nopen"), (Fields{"x", "open, still\r\nopen"}));
 }
 
-TEST(FieldReader, CtrlZEndsTheFile) {
-    EXPECT_EQ(ReadAll("a,b\r\n\x1A junk"), (Fields{"a", "b"}));
-}
+TEST(FieldReader, CtrlZEndsTheFile) { EXPECT_EQ(ReadAll("a,b\r\n\x1A junk"), (Fields{"a", "b"})); }
 
 TEST(FieldReader, ReadingPastTheEndRaisesError62NamingTheFile) {
     test::TempDir dir;

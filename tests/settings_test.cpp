@@ -9,7 +9,7 @@ namespace zelmo {
 namespace {
 
 class SavePath : public ::testing::Test {
-protected:
+  protected:
     std::string Read(std::string_view ini) {
         test::WriteBytes(path, ini);
         return app::ReadSavePathFrom(path);

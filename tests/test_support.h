@@ -10,7 +10,7 @@ namespace zelmo::test {
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         path_ = std::filesystem::temp_directory_path() /
@@ -29,7 +29,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string operator/(std::string_view name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -26,7 +26,10 @@ TEST(TextCodec, CharactersTheCodePageLacksBecomeQuestionMarks) {
 
 TEST(TextCodec, InvalidBytesBecomeReplacementCharacters) {
     EXPECT_EQ(TextCodec("CP932").FromAnsi("a\x81"), "a\xEF\xBF\xBD");
-    EXPECT_EQ(TextCodec("UTF-8").FromAnsi("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(TextCodec("UTF-8").FromAnsi("a\xFF"
+                                          "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(TextCodec("UTF-8").ToAnsi("\xC0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 

@@ -23,7 +23,7 @@ using Lines = std::vector<std::string>;
 
 // The program on in-memory backends, driven the way a user would drive it.
 class Program : public ::testing::Test {
-protected:
+  protected:
     Program() {
         fs.AddDrive('C');
         fs.AddDrive('D');
@@ -38,9 +38,9 @@ protected:
 
     app::ZelmoApplication& App() {
         if (!app) {
-            app = std::make_unique<app::ZelmoApplication>(app::Services{
-                forms, fs, memory, host, multimedia, records, dir / "ZelmoAppl.csv",
-                dir / "Zelmo.ini"});
+            app = std::make_unique<app::ZelmoApplication>(
+                app::Services{forms, fs, memory, host, multimedia, records, dir / "ZelmoAppl.csv",
+                              dir / "Zelmo.ini"});
         }
         return *app;
     }
@@ -96,9 +96,9 @@ TEST_F(Program, StartsWithATopmostSplashThatHandsOverOnItsFirstTick) {
 
 TEST_F(Program, LoadRunsInOrderAndRestoresThePointerBeforeTheSplashGoesAndMainShows) {
     StartAndHandOver();
-    const Lines expected = {"create Form1",      "topmost Form1", "show Form1",
-                            "create Zelmo CB",   "topmost Zelmo CB", "pointer 13",
-                            "pointer 0",         "close Form1",   "show Zelmo CB"};
+    const Lines expected = {"create Form1",    "topmost Form1",    "show Form1",
+                            "create Zelmo CB", "topmost Zelmo CB", "pointer 13",
+                            "pointer 0",       "close Form1",      "show Zelmo CB"};
     EXPECT_EQ(forms.log, expected);
     EXPECT_EQ(host.Calls(), (Lines{"LocalHostName", "LocalIp"}));
     EXPECT_EQ(memory.Calls(), 1u);
@@ -168,8 +168,7 @@ TEST_F(Program, EmptyFieldsAndAnEmptyListStillFileARecord) {
     WriteList("");
     MemoryWindow& main = StartAndHandOver();
     main.Press("cmdOK");
-    EXPECT_EQ(records.files.at("S:\\Inventory\\WS01.txt"),
-              ",,,WS01,192.0.2.15,536870912,,\r\n");
+    EXPECT_EQ(records.files.at("S:\\Inventory\\WS01.txt"), ",,,WS01,192.0.2.15,536870912,,\r\n");
 }
 
 TEST_F(Program, ValuesWithCommasOrQuotesAreQuotedAndNoOthers) {
@@ -188,7 +187,6 @@ TEST_F(Program, CancelLeavesTheEarlierRecordUntouched) {
     main.Press("cmdCancel");
     EXPECT_TRUE(main.closed());
     EXPECT_EQ(records.files.at("S:\\Inventory\\WS01.txt"), "earlier\r\n");
-
 }
 
 TEST_F(Program, TheCloseCommandIsCancel) {

@@ -18,7 +18,7 @@ namespace {
 
 // Counts the folders listed, for the report.
 class CountingFileSystem : public platform::FileSystem {
-public:
+  public:
     explicit CountingFileSystem(platform::FileSystem& inner) : inner_(inner) {}
     std::uint32_t LogicalDrives() override { return inner_.LogicalDrives(); }
     bool ListFolder(const std::string& folder,
@@ -41,13 +41,13 @@ public:
     }
     long long Folders() const { return folders_; }
 
-private:
+  private:
     platform::FileSystem& inner_;
     std::atomic<long long> folders_{0};
 };
 
 class StderrMessages : public platform::MessageBoxService {
-public:
+  public:
     explicit StderrMessages(std::ostream& err) : err_(err) {}
     void Show(const std::string& text) override {
         err_ << text << '\n';
@@ -55,7 +55,7 @@ public:
     }
     int Count() const { return count_; }
 
-private:
+  private:
     std::ostream& err_;
     int count_ = 0;
 };
@@ -86,7 +86,8 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
             listPath = args[++i];
         } else if (arg == "--drive" && i + 1 < args.size()) {
             const std::string& spec = args[++i];
-            if (spec.size() < 3 || spec[1] != '=' || !std::isalpha(static_cast<unsigned char>(spec[0]))) {
+            if (spec.size() < 3 || spec[1] != '=' ||
+                !std::isalpha(static_cast<unsigned char>(spec[0]))) {
                 err << "zelmocb-cli: --drive wants LETTER=FOLDER, not '" << spec << "'\n";
                 return 64;
             }
@@ -128,8 +129,8 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
     } else {
         for (const std::string& entry : entries) out << entry << '\n';
         out << "Summary: " << summary << '\n';
-        out << "Folders searched: " << fs.Folders() << ", list errors: " << messages.Count()
-            << ", " << seconds << " s\n";
+        out << "Folders searched: " << fs.Folders() << ", list errors: " << messages.Count() << ", "
+            << seconds << " s\n";
     }
     return 0;
 }

@@ -13,7 +13,7 @@ namespace zelmo::platform::memory {
 // Drives and folders held in memory for tests. Entries keep the order they
 // were added in; names compare case-insensitively, as on Windows.
 class MemoryFileSystem : public FileSystem {
-public:
+  public:
     // A present drive with an empty root folder.
     void AddDrive(char letter);
     // A folder, with any missing parents ("C:\A\B").
@@ -34,7 +34,7 @@ public:
     // Folds ASCII letters only, as the lookups here do.
     void NameKey(std::string_view name, std::string& key) const override;
 
-private:
+  private:
     struct Node {
         std::string path;  // as added
         std::uint32_t attributes = kAttributeDirectory;

@@ -15,7 +15,7 @@ class MemoryFormRuntime;
 
 // What a test can see of a window and do to it.
 class MemoryWindow : public Window {
-public:
+  public:
     MemoryWindow(MemoryFormRuntime& runtime, WindowStyle style);
 
     Label& AddLabel(const std::string& name, const std::string& caption, Rect rect, int tabIndex,
@@ -51,7 +51,7 @@ public:
     std::vector<std::string> TabOrder() const;
     bool HasTimer(const std::string& timer) const;
 
-private:
+  private:
     struct Control;
     Control& Add(const std::string& name, const std::string& kind, Rect rect, int tabIndex);
     Control& Get(const std::string& name) const;
@@ -77,7 +77,7 @@ struct ProgramEnded : std::runtime_error {
 
 // A form run time in memory: keeps a log of what happened, in order.
 class MemoryFormRuntime : public FormRuntime {
-public:
+  public:
     std::unique_ptr<Window> NewWindow(const WindowStyle& style) override;
     void Show(const std::string& text) override;
     void SetMousePointer(int pointer) override;
@@ -97,7 +97,7 @@ public:
     int LiveWindows() const { return liveWindows_; }
     MemoryWindow* FindWindow(const std::string& caption) const;
 
-private:
+  private:
     friend class MemoryWindow;
     int pointer_ = 0;
     int liveWindows_ = 0;

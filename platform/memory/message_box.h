@@ -10,7 +10,7 @@ namespace zelmo::platform::memory {
 
 // Records every message shown; onShow runs while the box is "open".
 class RecordingMessageBox : public MessageBoxService {
-public:
+  public:
     void Show(const std::string& text) override {
         shown.push_back(text);
         if (onShow) onShow(text);

@@ -8,7 +8,7 @@
 namespace zelmo::platform::memory {
 
 class RecordingMultimedia : public MultimediaService {
-public:
+  public:
     void SendCommand(const std::string& command) override { commands.push_back(command); }
     std::vector<std::string> commands;
 };

@@ -12,7 +12,7 @@ namespace zelmo::platform::memory {
 // that many bytes, with the given error number, the way a full disk or a
 // pulled network share does.
 class MemoryRecordFiles : public RecordFileService {
-public:
+  public:
     void ReplaceContents(const std::string& path, std::string_view bytes) override;
 
     std::map<std::string, std::string> files;

@@ -5,9 +5,9 @@
 #include <locale.h>
 #include <wctype.h>
 
-#include <cerrno>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 #include "platform/utf8.h"
 
@@ -20,7 +20,7 @@ bool IsAscii(std::string_view text) {
 }
 
 class Iconv {
-public:
+  public:
     Iconv(const std::string& to, const std::string& from)
         : handle_(iconv_open(to.c_str(), from.c_str())) {}
     ~Iconv() {
@@ -43,7 +43,7 @@ public:
         return true;
     }
 
-private:
+  private:
     iconv_t handle_;
 };
 

@@ -2,9 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFont>
 #include <QCursor>
 #include <QEventLoop>
+#include <QFont>
 #include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
