@@ -85,14 +85,14 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
         } else if (arg == "--list" && i + 1 < args.size()) {
             listPath = args[++i];
         } else if (arg == "--drive" && i + 1 < args.size()) {
-            const std::string& spec = args[++i];
-            if (spec.size() < 3 || spec[1] != '=' ||
-                !std::isalpha(static_cast<unsigned char>(spec[0]))) {
-                err << "zelmocb-cli: --drive wants LETTER=FOLDER, not '" << spec << "'\n";
+            const std::string& mapping = args[++i];
+            if (mapping.size() < 3 || mapping[1] != '=' ||
+                !std::isalpha(static_cast<unsigned char>(mapping[0]))) {
+                err << "zelmocb-cli: --drive wants LETTER=FOLDER, not '" << mapping << "'\n";
                 return 64;
             }
-            overrides[static_cast<char>(std::toupper(static_cast<unsigned char>(spec[0])))] =
-                spec.substr(2);
+            overrides[static_cast<char>(std::toupper(static_cast<unsigned char>(mapping[0])))] =
+                mapping.substr(2);
         } else {
             err << "zelmocb-cli: unknown argument for scan: '" << arg << "'\n";
             return 64;
