@@ -1,5 +1,7 @@
 #include "platform/runtime_error.h"
 
+#include <cerrno>
+
 namespace zelmo::platform {
 
 std::string ClassicErrorText(int number) {
@@ -22,6 +24,31 @@ std::string ClassicErrorText(int number) {
             return "Path not found";
         default:
             return "Application-defined or object-defined error";
+    }
+}
+
+int ClassicErrorFromErrno(int err, bool reading) {
+    switch (err) {
+        case ENOENT:
+            // Reading, the file itself is missing; creating, its folder.
+            return reading ? kFileNotFound : kPathNotFound;
+        case ENOTDIR:
+            return kPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return kPermissionDenied;
+#ifdef EDQUOT  // Windows' C library has no quota error
+        case EDQUOT:
+#endif
+        case ENOSPC:
+            return kDiskFull;
+        case EINVAL:
+        case ENAMETOOLONG:
+        case EILSEQ:
+            return kBadFileNameOrNumber;
+        default:
+            return kPathFileAccessError;
     }
 }
 

@@ -20,6 +20,10 @@ enum ErrorNumber : int {
 // The classic text for an error number ("File not found" for 53).
 std::string ClassicErrorText(int number);
 
+// The classic error number for a C library errno from opening, creating or
+// writing a file. A missing entry is "file not found" only when reading.
+int ClassicErrorFromErrno(int err, bool reading);
+
 // An untrapped run-time failure. It carries the classic number and text and
 // names what failed, and travels to the top of the program, which reports it
 // and ends with a non-zero status.

@@ -52,28 +52,7 @@ SequentialFile::~SequentialFile() {
 }
 
 void SequentialFile::RaiseFromErrno(int err) const {
-    switch (err) {
-        case ENOENT:
-            // For input the file itself is missing; for output its folder.
-            throw RunTimeError(mode_ == OpenMode::Input ? kFileNotFound : kPathNotFound, name_);
-        case ENOTDIR:
-            throw RunTimeError(kPathNotFound, name_);
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            throw RunTimeError(kPermissionDenied, name_);
-#ifdef EDQUOT  // Windows' C library has no quota error
-        case EDQUOT:
-#endif
-        case ENOSPC:
-            throw RunTimeError(kDiskFull, name_);
-        case EINVAL:
-        case ENAMETOOLONG:
-        case EILSEQ:
-            throw RunTimeError(kBadFileNameOrNumber, name_);
-        default:
-            throw RunTimeError(kPathFileAccessError, name_);
-    }
+    throw RunTimeError(ClassicErrorFromErrno(err, mode_ == OpenMode::Input), name_);
 }
 
 bool SequentialFile::Fill() {

@@ -21,24 +21,7 @@ constexpr int kTempAttempts = 100;
 
 // The classic run time's answer to a failed create or write of path.
 [[noreturn]] void Raise(int err, const std::string& path) {
-    switch (err) {
-        case ENOENT:
-        case ENOTDIR:
-            throw RunTimeError(kPathNotFound, path);
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            throw RunTimeError(kPermissionDenied, path);
-        case ENOSPC:
-        case EDQUOT:
-            throw RunTimeError(kDiskFull, path);
-        case EINVAL:
-        case ENAMETOOLONG:
-        case EILSEQ:
-            throw RunTimeError(kBadFileNameOrNumber, path);
-        default:
-            throw RunTimeError(kPathFileAccessError, path);
-    }
+    throw RunTimeError(ClassicErrorFromErrno(err, false), path);
 }
 
 // Characters the system that the program comes from refuses in any file name,
