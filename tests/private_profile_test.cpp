@@ -66,8 +66,11 @@ TEST_F(PrivateProfile, ACharacterCutInHalfAtTheBufferEndIsDropped) {
     if (!platform::TextCodec::System().IsUtf8()) GTEST_SKIP() << "needs a UTF-8 code page";
     std::string euros;
     for (int i = 0; i < 40; ++i) euros += "\u20AC";
-    Write("[Save]\r\nSavePath=a" + euros + "\r\n");
-    EXPECT_EQ(Str("Save", "SavePath"), "a" + euros.substr(0, 32 * 3));
+    std::string ini = "[Save]\r\nSavePath=a";
+    ini.append(euros).append("\r\n");
+    Write(ini);
+    const std::string expected = std::string("a").append(euros, 0, 32 * 3);
+    EXPECT_EQ(Str("Save", "SavePath"), expected);
 }
 
 TEST_F(PrivateProfile, IntegersReadLikeTheSystemDoes) {
