@@ -1,9 +1,24 @@
 #include "app/record_writer.h"
 
 #include "inventory/csv_value.h"
+#include "platform/runtime_error.h"
 #include "platform/text_codec.h"
 
 namespace zelmo::app {
+namespace {
+
+// The host name comes from the machine, and the save folder is shared by
+// every PC: only one plain name may become a file name there, or a record
+// could land outside the folder or on another host's file.
+bool IsPlainName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (const unsigned char c : name) {
+        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 std::string ComposeRecord(const InventoryValues& v, const std::string& summary) {
     std::string record;
@@ -16,6 +31,9 @@ std::string ComposeRecord(const InventoryValues& v, const std::string& summary) 
 }
 
 std::string RecordPath(std::string saveFolder, const std::string& host) {
+    if (!IsPlainName(host)) {
+        throw platform::RunTimeError(platform::kBadFileNameOrNumber, "host name \"" + host + "\"");
+    }
     const std::size_t nul = saveFolder.find('\0');
     if (nul != std::string::npos) saveFolder.resize(nul);
     if (saveFolder.empty() || saveFolder.back() != '\\') saveFolder += '\\';

@@ -25,7 +25,9 @@ std::string ComposeRecord(const InventoryValues& values, const std::string& summ
 
 // The host's record file in the save folder. The folder text is cut at its
 // first NUL (a PathString past the value's end runs into the buffer's
-// padding), and a backslash is added unless it already ends in one.
+// padding), and a backslash is added unless it already ends in one. A host
+// name that is not one plain name (empty, ".", "..", a separator or a
+// control character) raises "Bad file name or number" naming it.
 std::string RecordPath(std::string saveFolder, const std::string& host);
 
 // Replaces the record file with the one line, CR LF, in the ANSI code page.

@@ -1,5 +1,7 @@
 #include "app/zelmo_application.h"
 
+#include <new>
+
 #include "app/main_window.h"
 #include "app/start_page.h"
 #include "platform/runtime_error.h"
@@ -26,6 +28,8 @@ std::function<void()> ZelmoApplication::Handler(std::function<void()> body) {
             body();
         } catch (const platform::RunTimeError& e) {
             services_.forms.Fail(e);
+        } catch (const std::bad_alloc&) {
+            services_.forms.Fail(platform::RunTimeError::OutOfMemory());
         }
     };
 }

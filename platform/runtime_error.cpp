@@ -8,6 +8,8 @@ std::string ClassicErrorText(int number) {
     switch (number) {
         case kInvalidProcedureCall:
             return "Invalid procedure call or argument";
+        case kOutOfMemory:
+            return "Out of memory";
         case kBadFileNameOrNumber:
             return "Bad file name or number";
         case kFileNotFound:

@@ -8,6 +8,7 @@ namespace zelmo::platform {
 // The classic run time's error numbers that this program can raise.
 enum ErrorNumber : int {
     kInvalidProcedureCall = 5,
+    kOutOfMemory = 7,
     kBadFileNameOrNumber = 52,
     kDiskFull = 61,
     kFileNotFound = 53,
@@ -30,6 +31,9 @@ int ClassicErrorFromErrno(int err, bool reading);
 class RunTimeError : public std::runtime_error {
   public:
     RunTimeError(int number, std::string subject);
+
+    // The report for memory that ran out anywhere in the program.
+    static RunTimeError OutOfMemory() { return RunTimeError(kOutOfMemory, ""); }
 
     int Number() const { return number_; }
     std::string Text() const { return ClassicErrorText(number_); }

@@ -2,6 +2,7 @@
 // new application list on a reference PC, for benchmarks and for tests.
 
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ int main(int argc, char** argv) {
         return 64;
     } catch (const zelmo::platform::RunTimeError& e) {
         std::cerr << e.Report() << '\n';
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << zelmo::platform::RunTimeError::OutOfMemory().Report() << '\n';
         return 2;
     }
 }

@@ -27,7 +27,7 @@ std::string Dotted(const in_addr& address) {
 
 std::string RawHostName() {
     char name[HOST_NAME_MAX + 1] = {};
-    if (gethostname(name, sizeof name - 1) != 0) return {};
+    if (gethostname(name, sizeof name) != 0) return {};
     return name;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/record_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 
 #include "platform/runtime_error.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr std::string_view kTempSuffix = ".tmp";
 constexpr int kTempAttempts = 100;
+constexpr std::size_t kTagLength = 6;
 
 // The classic run time's answer to a failed create or write of path.
 [[noreturn]] void Raise(int err, const std::string& path) {
@@ -35,9 +38,15 @@ std::string RandomTag() {
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static thread_local std::mt19937 engine{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
-    std::string tag(6, ' ');
+    std::string tag(kTagLength, ' ');
     for (char& c : tag) c = kAlphabet[pick(engine)];
     return tag;
+}
+
+// The target's name as it appears in its temporary file's name, kept within
+// NAME_MAX so that a long target name does not fail here first.
+std::string TempStem(const std::string& fileName) {
+    return fileName.substr(0, NAME_MAX - (1 + 1 + kTagLength + kTempSuffix.size()));
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -56,9 +65,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 class TempFile {
   public:
     TempFile(const std::string& folder, const std::string& fileName) {
-        // Kept within NAME_MAX, so a long target name does not fail here first.
-        const std::size_t room = NAME_MAX - (1 + 1 + 6 + kTempSuffix.size());
-        const std::string stem = fileName.substr(0, room);
+        const std::string stem = TempStem(fileName);
         for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
             path_ = folder + "." + stem + "." + RandomTag() + std::string(kTempSuffix);
             // 0666 lets the umask decide, as for any file the program creates.
@@ -90,6 +97,32 @@ class TempFile {
     bool kept_ = false;
 };
 
+// A run killed between creating its temporary file and the rename leaves
+// the file behind; the next successful write of the same record clears such
+// leftovers. Only old ones go: a younger one may belong to a run in progress.
+void RemoveStaleTempFiles(const std::string& folder, const std::string& fileName) {
+    constexpr std::time_t kStaleSeconds = 10 * 60;
+    const std::string prefix = "." + TempStem(fileName) + ".";
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + kTagLength + kTempSuffix.size() ||
+            name.substr(0, prefix.size()) != prefix ||
+            name.substr(name.size() - kTempSuffix.size()) != kTempSuffix) {
+            continue;
+        }
+        struct stat st;
+        if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || now - st.st_mtime < kStaleSeconds) {
+            continue;
+        }
+        (void)unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
+}
+
 void SyncFolder(const std::string& folder) {
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
@@ -108,15 +141,13 @@ class SystemRecordFiles : public RecordFileService {
         std::string target = NativeFileName(path, TextCodec::System());
         if (target.back() == '/') throw RunTimeError(kBadFileNameOrNumber, path);
 
+        // lstat: a link planted at the record's name is replaced by the
+        // rename like any other entry; its target is never opened.
         struct stat st;
-        if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            // The link stays; the file it leads to gets the record.
-            char resolved[PATH_MAX];
-            if (realpath(target.c_str(), resolved) != nullptr) target = resolved;
-        }
-        const bool exists = stat(target.c_str(), &st) == 0;
-        if (exists) {
-            if (S_ISDIR(st.st_mode)) throw RunTimeError(kPathFileAccessError, path);
+        const bool exists = lstat(target.c_str(), &st) == 0;
+        const bool regular = exists && S_ISREG(st.st_mode);
+        if (exists && S_ISDIR(st.st_mode)) throw RunTimeError(kPathFileAccessError, path);
+        if (regular) {
             // A read-only record file stays read-only, as it does for the
             // system's own output open, even where a rename could replace it.
             const bool readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
@@ -131,12 +162,13 @@ class SystemRecordFiles : public RecordFileService {
 
         TempFile temp(folder, fileName);
         if (temp.fd() < 0) Raise(errno, path);
-        if (exists) (void)fchmod(temp.fd(), st.st_mode & 07777);
+        if (regular) (void)fchmod(temp.fd(), st.st_mode & 07777);
         if (!WriteAll(temp.fd(), bytes) || fsync(temp.fd()) != 0) Raise(errno, path);
         if (!temp.Close()) Raise(errno, path);
         if (rename(temp.path().c_str(), target.c_str()) != 0) Raise(errno, path);
         temp.Keep();
         SyncFolder(folder.empty() ? "." : folder);
+        RemoveStaleTempFiles(folder, fileName);
     }
 };
 

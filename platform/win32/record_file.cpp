@@ -109,8 +109,12 @@ class SystemRecordFiles : public RecordFileService {
         // varies from call to call.
         if (target.size() >= MAX_PATH) throw RunTimeError(kBadFileNameOrNumber, path);
 
+        // The attributes are the entry's own: a reparse point (a link planted
+        // at the record's name) is replaced below and never followed.
         const DWORD existing = GetFileAttributesA(target.c_str());
-        if (existing != INVALID_FILE_ATTRIBUTES) {
+        const bool link =
+            existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (existing != INVALID_FILE_ATTRIBUTES && !link) {
             if (existing & FILE_ATTRIBUTE_DIRECTORY) throw RunTimeError(kPathFileAccessError, path);
             // A read-only record stays as it is, as it does for the system's
             // own output open, even though a rename could replace it.
@@ -123,11 +127,16 @@ class SystemRecordFiles : public RecordFileService {
         if (!WriteAll(temp.handle(), bytes) || !FlushFileBuffers(temp.handle()) || !temp.Close()) {
             Raise(GetLastError(), path);
         }
-        if (existing != INVALID_FILE_ATTRIBUTES) {
+        if (existing != INVALID_FILE_ATTRIBUTES && !link) {
             // The new record keeps the earlier one's hidden or system marks.
             SetFileAttributesA(temp.path().c_str(),
                                existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                            FILE_ATTRIBUTE_ARCHIVE));
+        }
+        // A rename replaces a link to a file, not one to a folder; removing a
+        // folder link removes the link alone.
+        if (link && (existing & FILE_ATTRIBUTE_DIRECTORY) && !RemoveDirectoryA(target.c_str())) {
+            Raise(GetLastError(), path);
         }
         if (!MoveFileExA(temp.path().c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "../program_driver.h"
@@ -138,23 +140,71 @@ TEST_F(BadInputOnDisk, AFullFileSystemKeepsTheEarlierRecord) {
     EXPECT_EQ(status, 0) << "failed check " << status;
 }
 
-TEST_F(BadInputOnDisk, HostNamesNameTheRecordFileAsTheyAre) {
-    // An empty host name files ".txt", as nothing is checked before writing.
-    run.host.SetName("");
-    Seen seen = run.Run();
-    EXPECT_EQ(seen.error, "");
-    EXPECT_EQ(test::ReadBytes(save + "/.txt"), ProgramDriver::Record("AEditor", ""));
-
-    // Lower-case and non-ASCII letters: upper-cased, in the code page on disk.
-    run.host.SetName("ws-\xD0\xBF\xD0\xBA");
-    seen = run.Run();
-    const std::string upper = "WS-\xD0\x9F\xD0\x9A";
-    EXPECT_EQ(seen.host, upper);
+TEST_F(BadInputOnDisk, OnlyAPlainHostNameNamesARecordFileAndOnlyInTheSaveFolder) {
+    fs::create_directory(save + "/A");
     const platform::TextCodec& codec = platform::TextCodec::System();
-    EXPECT_EQ(test::ReadBytes(save + "/" + codec.ToAnsi(upper) + ".txt"),
-              codec.ToAnsi(ProgramDriver::Record("AEditor", upper)));
+    const std::string upper = "WS-\xD0\x9F\xD0\x9A";
+    const struct {
+        std::string host;
+        std::string file;  // empty: error 52 naming the host, nothing written
+    } rows[] = {
+        {"ws-\xD0\xBF\xD0\xBA", codec.ToAnsi(upper) + ".txt"},
+        {"..x", "..X.txt"},
+        {"", ""},
+        {".", ""},
+        {"..", ""},
+        {"../escape", ""},
+        {"a\\..\\..\\bs", ""},
+        {"a/b", ""},
+        {"tab\tname", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.host);
+        run.host.SetName(row.host);
+        const Seen seen = run.Run();
+        Names expected{"A", "WS01.txt"};
+        if (row.file.empty()) {
+            EXPECT_TRUE(Ended(seen, 52, "host name")) << seen.error;
+        } else {
+            EXPECT_EQ(seen.error, "");
+            const std::string shown = codec.FromAnsi(row.file.substr(0, row.file.size() - 4));
+            EXPECT_EQ(test::ReadBytes(save + "/" + row.file),
+                      codec.ToAnsi(ProgramDriver::Record("AEditor", shown)));
+            expected.push_back(row.file);
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(NamesIn(save), expected);
+        if (!row.file.empty()) fs::remove(save + "/" + row.file);
+        EXPECT_EQ(NamesIn(save + "/A"), Names{});
+        EXPECT_EQ(NamesIn(run.dir.path()), (Names{"Zelmo.ini", "ZelmoAppl.csv", "save"}));
+    }
     EXPECT_EQ(test::ReadBytes(save + "/WS01.txt"), kEarlier);
-    EXPECT_EQ(NamesIn(save), (Names{".txt", codec.ToAnsi(upper) + ".txt", "WS01.txt"}));
+}
+
+TEST_F(BadInputOnDisk, AListTooBigForTheMemoryAllowedEndsWithOutOfMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than any limit allows";
+#endif
+    {
+        std::ofstream out(run.ListPath(), std::ios::binary);
+        const std::string block(1 << 20, 'x');
+        for (int mb = 0; mb < 100; ++mb) out << block;
+        out << ",Editor,one.exe,\r\n";
+    }
+    const int status = InChild([&] {
+        // 256 MiB beyond what the process already has mapped.
+        rlimit limit{};
+        std::ifstream statm("/proc/self/statm");
+        long pages = 0;
+        if (!(statm >> pages)) return kCannot;
+        limit.rlim_cur = limit.rlim_max = pages * sysconf(_SC_PAGESIZE) + (256ul << 20);
+        if (setrlimit(RLIMIT_AS, &limit) != 0) return kCannot;
+        const Seen seen = run.Run();
+        return Ended(seen, 7, "Out of memory") ? 0 : 1;
+    });
+    if (status == kCannot) GTEST_SKIP() << "cannot limit memory here";
+    EXPECT_EQ(status, 0);
+    ExpectEarlierRecordOnly();
 }
 
 TEST_F(BadInputOnDisk, AnUnreadableListEndsTheProgramNamingIt) {
@@ -168,6 +218,24 @@ TEST_F(BadInputOnDisk, AnUnreadableListEndsTheProgramNamingIt) {
     if (status == kCannot) GTEST_SKIP() << "cannot run as an ordinary user here";
     EXPECT_EQ(status, 0);
     ExpectEarlierRecordOnly();
+}
+
+TEST(BadInputMachine, HostNamesAreReadWholeUpToTheLongestTheSystemAllows) {
+    const int status = InChild([] {
+        const int flags = geteuid() == 0 ? CLONE_NEWUTS : CLONE_NEWUSER | CLONE_NEWUTS;
+        if (unshare(flags) != 0) return kCannot;
+        const auto host = platform::OpenSystemHostIdentity();
+        int check = 0;
+        for (const std::string& name :
+             {std::string(63, 'a'), std::string(64, 'b'), std::string("../escape")}) {
+            ++check;
+            if (sethostname(name.data(), name.size()) != 0) return kCannot;
+            if (host->LocalHostName() != name) return check;
+        }
+        return 0;
+    });
+    if (status == kCannot) GTEST_SKIP() << "no private UTS namespace here";
+    EXPECT_EQ(status, 0) << "failed check " << status;
 }
 
 TEST(BadInputMachine, WithoutANetworkTheAddressIsStillADottedAddress) {

@@ -1,5 +1,6 @@
 #include "platform/record_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -76,13 +77,41 @@ TEST_F(RecordFile, KeepsTheModeOfAnEarlierRecordAndTheUmaskForANewOne) {
     EXPECT_EQ(st.st_mode & 07777, 0644u);
 }
 
-TEST_F(RecordFile, WritesThroughALinkAndKeepsIt) {
-    fs::create_directory(dir_.path() / "real");
-    test::WriteBytes(dir_ / "real/HOST.txt", "old");
-    fs::create_symlink(dir_.path() / "real/HOST.txt", dir_.path() / "HOST.txt");
+TEST_F(RecordFile, ALinkAtTheRecordsNameIsReplacedAndItsTargetNeverWritten) {
+    fs::create_directory(dir_.path() / "elsewhere");
+    test::WriteBytes(dir_ / "elsewhere/victim", "precious");
+    ASSERT_EQ(chmod((dir_ / "elsewhere/victim").c_str(), 0600), 0);
+    fs::create_symlink(dir_.path() / "elsewhere/victim", dir_.path() / "HOST.txt");
+    fs::create_directory_symlink(dir_.path() / "elsewhere", dir_.path() / "DIR.txt");
     files_->ReplaceContents(dir_ / "HOST.txt", "new");
-    EXPECT_TRUE(fs::is_symlink(dir_.path() / "HOST.txt"));
-    EXPECT_EQ(test::ReadBytes(dir_ / "real/HOST.txt"), "new");
+    files_->ReplaceContents(dir_ / "DIR.txt", "new");
+    EXPECT_EQ(test::ReadBytes(dir_ / "elsewhere/victim"), "precious");
+    EXPECT_EQ(Names(dir_ / "elsewhere"), std::vector<std::string>{"victim"});
+    for (const char* name : {"HOST.txt", "DIR.txt"}) {
+        EXPECT_FALSE(fs::is_symlink(dir_.path() / name)) << name;
+        EXPECT_EQ(test::ReadBytes(dir_ / name), "new") << name;
+    }
+    // The link's mode (0777) is no earlier record's mode to keep.
+    struct stat st;
+    ASSERT_EQ(stat((dir_ / "HOST.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0002, 0u);
+}
+
+TEST_F(RecordFile, AWriteClearsOldLeftoversOfItsOwnTemporaryFilesOnly) {
+    const auto plant = [&](const std::string& name, int ageSeconds) {
+        test::WriteBytes(dir_ / name, "partial");
+        const timespec times[2] = {{time(nullptr) - ageSeconds, 0},
+                                   {time(nullptr) - ageSeconds, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, (dir_ / name).c_str(), times, 0), 0);
+    };
+    plant(".HOST.txt.Ab12Cd.tmp", 3600);       // a killed run's: goes
+    plant(".HOST.txt.Zz99Yy.tmp", 10);         // perhaps a run in progress: stays
+    plant(".OTHER.txt.Ab12Cd.tmp", 3600);      // another record's: stays
+    plant(".HOST.txt.Ab12Cd.tmp.keep", 3600);  // not a temporary file's name: stays
+    files_->ReplaceContents(dir_ / "HOST.txt", "new");
+    EXPECT_EQ(Names(dir_.path()),
+              (std::vector<std::string>{".HOST.txt.Ab12Cd.tmp.keep", ".HOST.txt.Zz99Yy.tmp",
+                                        ".OTHER.txt.Ab12Cd.tmp", "HOST.txt"}));
 }
 
 TEST_F(RecordFile, ProgramPathsGoThroughTheDriveTable) {
