@@ -77,7 +77,7 @@ void Main::Form_Load() {
 // are then applied here, so list-error messages still come in row order.
 void Main::ScanApplicationList() {
     Services& s = app_.services();
-    const inventory::ApplicationList list = inventory::ReadApplicationList(s.listPath);
+    inventory::ApplicationList list = inventory::ReadApplicationList(s.listPath);
     inventory::IndexedSearch search(s.files, list.FileNames());
 
     std::atomic<bool> done{false};
@@ -104,7 +104,7 @@ void Main::ScanApplicationList() {
     if (walkFailure) std::rethrow_exception(walkFailure);
 
     inventory::ReplayApplicationList(
-        list, search,
+        std::move(list), search,
         {[this](const std::string& entry) { lstAppl->AddItem(entry); }, AppSummary_, s.forms});
 }
 
@@ -137,9 +137,8 @@ void Main::cmdOK_Click() {
     const InventoryValues values{txtname->Text(),    txtPInv->Text(),  txtMInv1->Text(),
                                  lblHost->Caption(), lblIP->Caption(), lblMem->Caption(),
                                  txtLocF->Text()};
-    const std::string record = ComposeRecord(values, AppSummary_);
     const std::string path = RecordPath(ReadSavePathFrom(s.settingsPath), lblHost->Caption());
-    WriteRecordFile(s.records, path, record);
+    WriteRecordFile(s.records, path, ComposeRecord(values, ""), AppSummary_);
     Unload();
 }
 

@@ -41,8 +41,16 @@ std::string RecordPath(std::string saveFolder, const std::string& host) {
 }
 
 void WriteRecordFile(platform::RecordFileService& files, const std::string& path,
-                     const std::string& record) {
-    files.ReplaceContents(path, platform::TextCodec::System().ToAnsi(record) + "\r\n");
+                     std::string_view head, const std::string& summary) {
+    const platform::TextCodec& codec = platform::TextCodec::System();
+    const std::string ansiHead = codec.ToAnsi(head);
+    // The summary is as large as the list allows: written as it stands
+    // wherever the code page lets it, never joined to the rest first.
+    std::string converted;
+    std::string_view ansiSummary = summary;
+    if (!codec.IsAnsiAlready(summary)) ansiSummary = converted = codec.ToAnsi(summary);
+    const std::string_view parts[] = {ansiHead, ansiSummary, "\r\n"};
+    files.ReplaceContents(path, parts);
 }
 
 }  // namespace zelmo::app

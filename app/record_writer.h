@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/record_file.h"
 
@@ -30,8 +31,9 @@ std::string ComposeRecord(const InventoryValues& values, const std::string& summ
 // control character) raises "Bad file name or number" naming it.
 std::string RecordPath(std::string saveFolder, const std::string& host);
 
-// Replaces the record file with the one line, CR LF, in the ANSI code page.
+// Replaces the record file with the one line, CR LF, in the ANSI code page:
+// head (ComposeRecord's values with no summary) followed by the summary.
 void WriteRecordFile(platform::RecordFileService& files, const std::string& path,
-                     const std::string& record);
+                     std::string_view head, const std::string& summary);
 
 }  // namespace zelmo::app

@@ -42,7 +42,7 @@ ApplicationRow ApplicationListReader::ReadRow() {
     return r;
 }
 
-void ScanRow(const ApplicationRow& row, InstalledFileSearch& search, const ScanTarget& target) {
+void ScanRow(ApplicationRow row, InstalledFileSearch& search, const ScanTarget& target) {
     bool found[2] = {false, false};
     const char* drives[2] = {"C:", "D:"};
     for (int d = 0; d < 2; ++d) {
@@ -54,7 +54,24 @@ void ScanRow(const ApplicationRow& row, InstalledFileSearch& search, const ScanT
             found[d] = true;
         }
     }
-    target.AppSummary += SummaryItem(row, found[0], found[1]);
+    // Built in place: a Tag as large as the list allows would otherwise be
+    // held several times over.
+    std::string& summary = target.AppSummary;
+    const std::size_t start = summary.size();
+    if (start == 0) {
+        summary = std::move(row.Tag);
+    } else {
+        summary += row.Tag;
+        row.Tag = std::string();
+    }
+    if (found[0]) summary += row.DisplayName;
+    if (found[1]) summary += row.DisplayName;
+    if (summary.find_first_of(",\"\r\n", start) != std::string::npos) {
+        const std::string item = summary.substr(start);
+        summary.resize(start);
+        summary += CsvValue(item);
+    }
+    summary += ',';
 }
 
 std::int32_t ScanApplicationList(const std::string& listPath, InstalledFileSearch& search,

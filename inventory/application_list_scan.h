@@ -66,8 +66,8 @@ class ApplicationListReader {
 
 // One row's part of the scan: C: then D:, the list entry per drive found,
 // the list-error message per -1 straight after that drive's search, and the
-// row's item.
-void ScanRow(const ApplicationRow& row, InstalledFileSearch& search, const ScanTarget& target);
+// row's item. The row is taken over, so a large Tag is moved, not copied.
+void ScanRow(ApplicationRow row, InstalledFileSearch& search, const ScanTarget& target);
 
 // Reads the application list row by row and, for each row, searches C: then
 // D:, adding the display name to the list once per drive it is found on and

@@ -34,19 +34,19 @@ std::int32_t IndexedSearch::FindOnDrive(const std::string& drive, const std::str
     return drives_.FindOnDrive(drive, fileName, locations);
 }
 
-std::int32_t ReplayApplicationList(const ApplicationList& list, InstalledFileSearch& search,
+std::int32_t ReplayApplicationList(ApplicationList&& list, InstalledFileSearch& search,
                                    const ScanTarget& target) {
-    for (const ApplicationRow& row : list.rows) ScanRow(row, search, target);
+    for (ApplicationRow& row : list.rows) ScanRow(std::move(row), search, target);
     if (list.failure) std::rethrow_exception(list.failure);
     return static_cast<std::int32_t>(list.rows.size());
 }
 
 std::int32_t ScanApplicationListIndexed(const std::string& listPath, platform::FileSystem& fs,
                                         const ScanTarget& target, unsigned threads) {
-    const ApplicationList list = ReadApplicationList(listPath);
+    ApplicationList list = ReadApplicationList(listPath);
     IndexedSearch search(fs, list.FileNames(), threads);
     search.Build();
-    return ReplayApplicationList(list, search, target);
+    return ReplayApplicationList(std::move(list), search, target);
 }
 
 }  // namespace zelmo::inventory

@@ -51,7 +51,8 @@ class IndexedSearch : public InstalledFileSearch {
 // The scan's effects for rows read in advance: each row exactly as
 // ScanApplicationList treats it (messages in row order, each after its C:
 // result), then the failure that ended the reading, if any. Returns the rows.
-std::int32_t ReplayApplicationList(const ApplicationList& list, InstalledFileSearch& search,
+// Each row is released once it has been applied.
+std::int32_t ReplayApplicationList(ApplicationList&& list, InstalledFileSearch& search,
                                    const ScanTarget& target);
 
 // Read, walk and replay on the calling thread: the effects of

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,14 @@ class RecordFileService {
   public:
     virtual ~RecordFileService() = default;
     // path in the program's form (UTF-8, "\" or the system's separators);
-    // bytes are written as given. Raises a RunTimeError naming the path.
-    virtual void ReplaceContents(const std::string& path, std::string_view bytes) = 0;
+    // the parts are written as given, one after the other, so that a large
+    // record need not be joined into one more copy first. Raises a
+    // RunTimeError naming the path.
+    virtual void ReplaceContents(const std::string& path,
+                                 std::span<const std::string_view> parts) = 0;
+    void ReplaceContents(const std::string& path, std::string_view bytes) {
+        ReplaceContents(path, std::span<const std::string_view>(&bytes, 1));
+    }
 };
 
 std::unique_ptr<RecordFileService> OpenSystemRecordFiles();

@@ -21,19 +21,47 @@ bool NamesUtf8(std::string codeSet) {
 TextCodec::TextCodec(std::string codeSet)
     : codeSet_(std::move(codeSet)), utf8_(NamesUtf8(codeSet_)) {}
 
-std::string SanitizeUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+namespace {
+
+// Calls each(start, length, valid) for every sequence of text in order.
+template <typename Each>
+void ForEachSequence(std::string_view text, Each each) {
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t start = pos;
         const char32_t cp = DecodeUtf8(text, pos);
-        if (cp == 0xFFFD && !(pos - start == 3 && text.substr(start, 3) == "\xEF\xBF\xBD")) {
-            AppendUtf8(out, 0xFFFD);
-        } else {
-            out.append(text.substr(start, pos - start));
-        }
+        each(start, pos - start,
+             cp != 0xFFFD || (pos - start == 3 && text.substr(start, 3) == "\xEF\xBF\xBD"));
     }
+}
+
+}  // namespace
+
+std::string SanitizeUtf8(std::string_view text) {
+    // Sized exactly first: a large field of invalid bytes triples, and
+    // growing by doubling would hold two copies at once.
+    std::size_t size = 0;
+    ForEachSequence(
+        text, [&](std::size_t, std::size_t length, bool valid) { size += valid ? length : 3; });
+    std::string out;
+    out.reserve(size);
+    ForEachSequence(text, [&](std::size_t start, std::size_t length, bool valid) {
+        if (valid) {
+            out.append(text.substr(start, length));
+        } else {
+            AppendUtf8(out, 0xFFFD);
+        }
+    });
     return out;
+}
+
+bool TextCodec::IsAnsiAlready(std::string_view utf8) const {
+    bool ansi = true;
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) ansi = false;
+    }
+    if (ansi || !utf8_) return ansi;
+    ForEachSequence(utf8, [&](std::size_t, std::size_t, bool valid) { ansi = ansi && valid; });
+    return ansi;
 }
 
 }  // namespace zelmo::platform

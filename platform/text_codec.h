@@ -22,6 +22,9 @@ class TextCodec {
     // Characters the code page lacks become '?', as the system's own
     // conversion does.
     std::string ToAnsi(std::string_view utf8) const;
+    // True when ToAnsi would give utf8 back unchanged, so that a large text
+    // can be written as it stands instead of as a converted copy.
+    bool IsAnsiAlready(std::string_view utf8) const;
     // Bytes that are invalid in the code page become U+FFFD.
     std::string FromAnsi(std::string_view ansi) const;
 

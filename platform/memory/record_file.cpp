@@ -4,7 +4,10 @@
 
 namespace zelmo::platform::memory {
 
-void MemoryRecordFiles::ReplaceContents(const std::string& path, std::string_view bytes) {
+void MemoryRecordFiles::ReplaceContents(const std::string& path,
+                                        std::span<const std::string_view> parts) {
+    std::string bytes;
+    for (const std::string_view part : parts) bytes += part;
     const std::size_t slash = path.rfind('\\');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
     const auto it = folders.find(folder);
@@ -15,7 +18,7 @@ void MemoryRecordFiles::ReplaceContents(const std::string& path, std::string_vie
         failAfterBytes.reset();
         throw RunTimeError(failWith, path);
     }
-    files[path] = std::string(bytes);
+    files[path] = std::move(bytes);
 }
 
 }  // namespace zelmo::platform::memory

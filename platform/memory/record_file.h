@@ -13,7 +13,8 @@ namespace zelmo::platform::memory {
 // pulled network share does.
 class MemoryRecordFiles : public RecordFileService {
   public:
-    void ReplaceContents(const std::string& path, std::string_view bytes) override;
+    using RecordFileService::ReplaceContents;
+    void ReplaceContents(const std::string& path, std::span<const std::string_view> parts) override;
 
     std::map<std::string, std::string> files;
     // Folders that exist; a path whose folder is not here fails with 76.

@@ -134,7 +134,9 @@ void SyncFolder(const std::string& folder) {
 
 class SystemRecordFiles : public RecordFileService {
   public:
-    void ReplaceContents(const std::string& path, std::string_view bytes) override {
+    using RecordFileService::ReplaceContents;
+    void ReplaceContents(const std::string& path,
+                         std::span<const std::string_view> parts) override {
         if (path.empty() || HasInvalidCharacter(path)) {
             throw RunTimeError(kBadFileNameOrNumber, path.empty() ? "(no file name)" : path);
         }
@@ -163,7 +165,10 @@ class SystemRecordFiles : public RecordFileService {
         TempFile temp(folder, fileName);
         if (temp.fd() < 0) Raise(errno, path);
         if (regular) (void)fchmod(temp.fd(), st.st_mode & 07777);
-        if (!WriteAll(temp.fd(), bytes) || fsync(temp.fd()) != 0) Raise(errno, path);
+        for (const std::string_view bytes : parts) {
+            if (!WriteAll(temp.fd(), bytes)) Raise(errno, path);
+        }
+        if (fsync(temp.fd()) != 0) Raise(errno, path);
         if (!temp.Close()) Raise(errno, path);
         if (rename(temp.path().c_str(), target.c_str()) != 0) Raise(errno, path);
         temp.Keep();

@@ -67,8 +67,10 @@ std::string TextCodec::ToAnsi(std::string_view utf8) const {
     Iconv conv(codeSet_, "UTF-8");
     if (!conv.ok()) return SanitizeUtf8(utf8);
     std::string out;
-    std::string in(utf8);
-    char* ptr = in.data();
+    out.reserve(utf8.size());
+    // iconv takes the input as char** but never writes through it.
+    std::string_view in = utf8;
+    char* ptr = const_cast<char*>(in.data());
     std::size_t left = in.size();
     while (!conv.Convert(ptr, left, out)) {
         // Skip the character the code page lacks and put '?' in its place.
@@ -76,7 +78,7 @@ std::string TextCodec::ToAnsi(std::string_view utf8) const {
         DecodeUtf8(in, pos);
         out.push_back('?');
         left -= pos - static_cast<std::size_t>(ptr - in.data());
-        ptr = in.data() + pos;
+        ptr = const_cast<char*>(in.data()) + pos;
     }
     return out;
 }
@@ -87,8 +89,10 @@ std::string TextCodec::FromAnsi(std::string_view ansi) const {
     Iconv conv("UTF-8", codeSet_);
     if (!conv.ok()) return SanitizeUtf8(ansi);
     std::string out;
-    std::string in(ansi);
-    char* ptr = in.data();
+    out.reserve(ansi.size());
+    // iconv takes the input as char** but never writes through it.
+    std::string_view in = ansi;
+    char* ptr = const_cast<char*>(in.data());
     std::size_t left = in.size();
     while (!conv.Convert(ptr, left, out)) {
         AppendUtf8(out, 0xFFFD);

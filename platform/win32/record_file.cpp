@@ -102,7 +102,9 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 
 class SystemRecordFiles : public RecordFileService {
   public:
-    void ReplaceContents(const std::string& path, std::string_view bytes) override {
+    using RecordFileService::ReplaceContents;
+    void ReplaceContents(const std::string& path,
+                         std::span<const std::string_view> parts) override {
         if (path.empty()) throw RunTimeError(kBadFileNameOrNumber, "(no file name)");
         const std::string target = NativeFileName(path, TextCodec::System());
         // The ANSI calls take no longer path; the system's own answer to one
@@ -124,9 +126,10 @@ class SystemRecordFiles : public RecordFileService {
         const std::size_t cut = target.find_last_of("\\/");
         TempFile temp(cut == std::string::npos ? "" : target.substr(0, cut + 1));
         if (!temp.created()) Raise(temp.error(), path);
-        if (!WriteAll(temp.handle(), bytes) || !FlushFileBuffers(temp.handle()) || !temp.Close()) {
-            Raise(GetLastError(), path);
+        for (const std::string_view bytes : parts) {
+            if (!WriteAll(temp.handle(), bytes)) Raise(GetLastError(), path);
         }
+        if (!FlushFileBuffers(temp.handle()) || !temp.Close()) Raise(GetLastError(), path);
         if (existing != INVALID_FILE_ATTRIBUTES && !link) {
             // The new record keeps the earlier one's hidden or system marks.
             SetFileAttributesA(temp.path().c_str(),

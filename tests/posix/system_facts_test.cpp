@@ -38,7 +38,7 @@ std::uint64_t MemInfoBytes(const std::string& name) {
 
 std::string MachineName() {
     char name[HOST_NAME_MAX + 1] = {};
-    if (gethostname(name, sizeof name - 1) != 0) ADD_FAILURE() << "gethostname failed";
+    if (gethostname(name, sizeof name) != 0) ADD_FAILURE() << "gethostname failed";
     return TextCodec::System().FromAnsi(name);
 }
 
