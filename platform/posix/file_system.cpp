@@ -119,8 +119,11 @@ class PosixFileSystem : public FileSystem {
         while (const dirent* ent = readdir(dir)) {
             const char* name = ent->d_name;
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+            // Judged as characters: in a double-byte code page the second
+            // byte of a character can be 0x5C, which is no backslash there.
+            entry.name = codec.FromAnsi(name);
             // A backslash inside a name cannot be written in a program path.
-            if (std::strchr(name, '\\') != nullptr) continue;
+            if (entry.name.find('\\') != std::string::npos) continue;
 
             std::uint32_t attributes = name[0] == '.' ? kAttributeHidden : 0;
             bool isFolder = false;
@@ -152,7 +155,6 @@ class PosixFileSystem : public FileSystem {
                 attributes |= kAttributeArchive;
             }
             entry.attributes = attributes;
-            entry.name = codec.FromAnsi(name);
             visit(entry);
         }
         closedir(dir);
@@ -162,8 +164,13 @@ class PosixFileSystem : public FileSystem {
     std::optional<std::string> ProbeFolder(const std::string& folder,
                                            const std::string& fileName) override {
         const TextCodec& codec = TextCodec::System();
-        // A character the code page lacks becomes '?', a wildcard, as well.
-        if (fileName.empty() || HasWildcard(codec.ToAnsi(fileName))) return std::nullopt;
+        // Wildcards are looked for among the characters, not the code page's
+        // bytes (a second byte can be '|'); a character the code page lacks
+        // becomes '?' on its way to the system, a wildcard as well.
+        if (fileName.empty() || HasWildcard(fileName)) return std::nullopt;
+        if (!codec.IsAnsiAlready(fileName) && codec.FromAnsi(codec.ToAnsi(fileName)) != fileName) {
+            return std::nullopt;
+        }
 
         std::string candidate;
         if (posix::DriveLetterOf(fileName)) {

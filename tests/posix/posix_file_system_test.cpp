@@ -412,5 +412,40 @@ TEST_F(PosixFileSystem, ProgramPathsMapThroughTheDriveTable) {
     EXPECT_EQ(posix::ToProgramPath("/elsewhere"), std::nullopt);
 }
 
+// Under a Shift_JIS locale the second byte of ソ (0x83 0x5C) and of 表
+// (0x95 0x5C) is the byte of a backslash: the folder must still be walked and
+// the file found, by the indexed scan as by the row-by-row one.
+TEST_F(PosixFileSystem, DoubleByteNamesAreSearchedAsCharacters) {
+    const std::string locales = At("locales");
+    Folder("locales");
+    const std::string generate =
+        "localedef -c -f SHIFT_JIS -i ja_JP " + locales + "/ja_JP.SJIS >/dev/null 2>&1";
+    if (std::system(generate.c_str()) == -1 ||
+        access((locales + "/ja_JP.SJIS/LC_CTYPE").c_str(), R_OK) != 0) {
+        GTEST_SKIP() << "cannot generate a Shift_JIS locale here";
+    }
+    const std::string soft = "\x83\x5C\x83\x74\x83\x67";  // ソフト
+    const std::string hyou = "\x95\x5C.exe";              // 表.exe
+    Folder("c");
+    Folder("d");
+    Folder("c/" + soft);
+    File("c/" + soft + "/" + hyou);
+    File("c/" + soft + "/plain.exe");
+    std::ofstream(At("list.csv")) << "A,Hyou," + hyou + ",\r\nB,Plain,plain.exe,\r\n";
+    for (const std::string mode : {"", " --per-row"}) {
+        SCOPED_TRACE(mode);
+        const std::string command = "LOCPATH=" + locales + " LC_ALL=ja_JP.SJIS " + ZELMO_CLI_PATH +
+                                    " scan --list " + At("list.csv") + " --drive C=" + At("c") +
+                                    " --drive D=" + At("d") + mode;
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buffer[4096];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        EXPECT_EQ(pclose(pipe), 0);
+        EXPECT_NE(out.find("Summary: AHyou,BPlain"), std::string::npos) << out;
+    }
+}
+
 }  // namespace
 }  // namespace zelmo::platform
