@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/posix/drive_table.h"
+#include "platform/posix/local_mounts.h"
 #include "platform/text_codec.h"
 
 namespace zelmo::platform {
@@ -132,7 +133,9 @@ class PosixFileSystem : public FileSystem {
             // (and entries of unknown type) cost a stat.
             if ((ent->d_type == DT_DIR || ent->d_type == DT_UNKNOWN) &&
                 fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-                isFolder = st.st_dev == drive->device;
+                // Other file systems below the root are entered when they are
+                // on a local disk; see local_mounts.h for the rule.
+                isFolder = st.st_dev == drive->device || posix::IsLocalDiskDevice(st.st_dev);
                 // readdir gives the inode of the folder underneath a mount,
                 // stat that of the mounted one; only where they differ can a
                 // bind mount lead back onto the path.

@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "platform/drives.h"
 #include "platform/file_system.h"
 #include "platform/posix/drive_table.h"
+#include "platform/posix/local_mounts.h"
 #include "platform/runtime_error.h"
 #include "platform/sequential_file.h"
 
@@ -312,14 +314,21 @@ TEST_F(PosixFileSystem, LinkedFoldersAreNotEntered) {
 
 // Mounts need a private mount namespace, so this runs in a child process and
 // reports the first check that failed as its exit status.
-TEST_F(PosixFileSystem, BindMountLoopsAndOtherFileSystemsAreNotEntered) {
+TEST_F(PosixFileSystem, LocalDisksBelowTheRootAreEnteredLoopsAndOtherFileSystemsNot) {
     Folder("A");
     Folder("A/loop");
     Folder("A/alias");
     Folder("A/other");
+    Folder("A/disk");
     Folder("B");
     File("B/tool.exe");
     constexpr int kCannotMount = 99;
+    constexpr int kNoDisk = 98;
+    // A small disk file system to mount below the drive, where loop devices
+    // and mkfs are at hand.
+    const std::string image = At("disk.img");
+    const bool haveImage =
+        std::system(("mkfs.ext2 -q -F " + image + " 1024 >/dev/null 2>&1").c_str()) == 0;
 
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
@@ -333,21 +342,67 @@ TEST_F(PosixFileSystem, BindMountLoopsAndOtherFileSystemsAreNotEntered) {
             _exit(kCannotMount);
         }
         std::ofstream(At("A/other/tool.exe")) << "x";
+        const std::string mountDisk =
+            "mount -o loop " + image + " " + At("A/disk") + " >/dev/null 2>&1";
+        const bool disk = haveImage && std::system(mountDisk.c_str()) == 0;
+        if (disk) std::ofstream(At("A/disk/tool.exe")) << "x";
         const std::vector<FolderEntry> entries = List("C:\\A\\");
         if (IsFolder(Named(entries, "loop"))) _exit(1);
         if (IsFolder(Named(entries, "other"))) _exit(2);
+        // A local disk mounted below the root is part of the drive.
+        if (disk && !IsFolder(Named(entries, "disk"))) _exit(6);
         // A bind mount that leads elsewhere on the same file system is walked.
         if (!IsFolder(Named(entries, "alias"))) _exit(3);
         if (fs_->ReadAttributes("C:\\A\\other") != 0x410u) _exit(4);
         std::vector<std::string> locations;
-        if (inventory::FindOnDrive(*fs_, "C:", "tool.exe", locations) != 2) _exit(5);
-        _exit(0);
+        if (inventory::FindOnDrive(*fs_, "C:", "tool.exe", locations) != (disk ? 3 : 2)) _exit(5);
+        _exit(disk ? 0 : kNoDisk);
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == kCannotMount) GTEST_SKIP() << "no private mount namespace here";
+    if (WEXITSTATUS(status) == kNoDisk)
+        GTEST_SKIP() << "passed without a disk mount: no loop device";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "failed check " << WEXITSTATUS(status);
+}
+
+TEST(LocalMounts, OnlyLocalDiskFileSystemsBelowADriveAreEntered) {
+    const struct {
+        const char* line;
+        bool entered;
+        const char* mountPoint;  // nullptr: the line is malformed
+    } rows[] = {
+        {"29 1 8:2 / /home rw,relatime shared:1 - ext4 /dev/sda2 rw", true, "/home"},
+        {"30 1 253:1 / /opt rw - xfs /dev/mapper/vg-opt rw,attr2", true, "/opt"},
+        {"31 1 0:33 /@usr /usr rw shared:5 master:2 - btrfs /dev/nvme0n1p3 rw", true, "/usr"},
+        {"32 1 0:45 / /srv rw - zfs tank/srv rw,xattr", true, "/srv"},
+        {"33 1 8:17 / /mnt/usb\\040stick rw - vfat /dev/sdb1 rw", true, "/mnt/usb stick"},
+        {"34 1 8:18 / /mnt/win rw - ntfs3 /dev/sdb2 rw", true, "/mnt/win"},
+        {"35 1 8:19 / /mnt/ext rw - exfat /dev/sdb3 rw", true, "/mnt/ext"},
+        {"21 26 0:20 / /proc rw,relatime - proc proc rw", false, "/proc"},
+        {"22 26 0:21 / /sys rw - sysfs sysfs rw", false, "/sys"},
+        {"23 26 0:6 / /dev rw - devtmpfs devtmpfs rw,size=123k", false, "/dev"},
+        {"24 23 0:22 / /tmp rw - tmpfs tmpfs rw", false, "/tmp"},
+        {"26 22 0:24 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw", false, "/sys/fs/cgroup"},
+        {"1 0 0:50 / / rw - overlay overlay rw,lowerdir=/a", false, "/"},
+        {"40 1 0:60 / /net rw - nfs4 server:/export rw", false, "/net"},
+        {"41 1 0:61 / /share rw - cifs //server/share rw", false, "/share"},
+        {"42 1 0:62 / /remote rw - fuse.sshfs host: rw", false, "/remote"},
+        {"43 1 8:33 / /mnt/ntfs rw - fuseblk /dev/sdc1 rw", false, "/mnt/ntfs"},
+        {"44 1 8:2 / /x rw shared:1", false, nullptr},
+        {"44 1 nonsense / /x rw - ext4 /dev/sda2 rw", false, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        const std::optional<posix::MountEntry> entry = posix::ParseMountInfoLine(row.line);
+        ASSERT_EQ(entry.has_value(), row.mountPoint != nullptr);
+        if (!entry) continue;
+        EXPECT_EQ(entry->mountPoint, row.mountPoint);
+        EXPECT_EQ(posix::EntersMountOfType(entry->type), row.entered);
+    }
+    EXPECT_EQ(posix::ParseMountInfoLine("29 1 8:2 / /home rw - ext4 /dev/sda2 rw")->device,
+              makedev(8, 2));
 }
 
 TEST_F(PosixFileSystem, DrivesSectionMapsLettersAndOverridesWin) {

@@ -1,0 +1,101 @@
+#include "platform/posix/local_mounts.h"
+
+#include <sys/sysmacros.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+namespace zelmo::platform::posix {
+namespace {
+
+// Only file systems known to sit on a block device of this PC: an unknown
+// type stays outside, which at worst leaves a mount unsearched.
+constexpr std::array<std::string_view, 17> kLocalDiskTypes = {
+    "ext2",  "ext3", "ext4", "xfs", "btrfs",  "f2fs",    "vfat",     "msdos",    "exfat",
+    "ntfs3", "ntfs", "zfs",  "jfs", "nilfs2", "hfsplus", "reiserfs", "bcachefs",
+};
+
+std::string_view NextField(std::string_view& rest) {
+    const std::size_t start = rest.find_first_not_of(' ');
+    if (start == rest.npos) {
+        rest = {};
+        return {};
+    }
+    rest.remove_prefix(start);
+    const std::size_t end = std::min(rest.find(' '), rest.size());
+    const std::string_view field = rest.substr(0, end);
+    rest.remove_prefix(end);
+    return field;
+}
+
+// Mount points escape space, tab, newline and backslash as \ooo.
+std::string Unescape(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size()) {
+            int value = 0;
+            const auto [end, ec] =
+                std::from_chars(text.data() + i + 1, text.data() + i + 4, value, 8);
+            if (ec == std::errc() && end == text.data() + i + 4) {
+                out += static_cast<char>(value);
+                i += 3;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<MountEntry> ParseMountInfoLine(std::string_view line) {
+    // id parent major:minor root mount-point options [optional...] - type source super-options
+    std::string_view rest = line;
+    NextField(rest);
+    NextField(rest);
+    const std::string_view numbers = NextField(rest);
+    NextField(rest);
+    const std::string_view mountPoint = NextField(rest);
+    const std::size_t colon = numbers.find(':');
+    if (mountPoint.empty() || colon == numbers.npos) return std::nullopt;
+    unsigned major = 0, minor = 0;
+    if (std::from_chars(numbers.data(), numbers.data() + colon, major).ec != std::errc() ||
+        std::from_chars(numbers.data() + colon + 1, numbers.data() + numbers.size(), minor).ec !=
+            std::errc()) {
+        return std::nullopt;
+    }
+    for (std::string_view field = NextField(rest); field != "-"; field = NextField(rest)) {
+        if (field.empty()) return std::nullopt;
+    }
+    const std::string_view type = NextField(rest);
+    if (type.empty()) return std::nullopt;
+    return MountEntry{makedev(major, minor), Unescape(mountPoint), std::string(type)};
+}
+
+bool EntersMountOfType(std::string_view type) {
+    return std::find(kLocalDiskTypes.begin(), kLocalDiskTypes.end(), type) != kLocalDiskTypes.end();
+}
+
+bool IsLocalDiskDevice(dev_t device) {
+    // Meeting a mount is rare in a walk; the table is read again only for a
+    // device not seen before, so a mount made while the program runs counts.
+    static std::mutex mutex;
+    static std::map<dev_t, bool> known;
+    std::lock_guard lock(mutex);
+    if (const auto it = known.find(device); it != known.end()) return it->second;
+    std::ifstream table("/proc/self/mountinfo");
+    for (std::string line; std::getline(table, line);) {
+        if (const std::optional<MountEntry> entry = ParseMountInfoLine(line)) {
+            // One device mounted twice keeps the answer of its first entry.
+            known.emplace(entry->device, EntersMountOfType(entry->type));
+        }
+    }
+    return known.emplace(device, false).first->second;
+}
+
+}  // namespace zelmo::platform::posix
