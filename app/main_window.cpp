@@ -102,6 +102,10 @@ void Main::ScanApplicationList() {
     });
     walker.join();
     if (walkFailure) std::rethrow_exception(walkFailure);
+    // A fast walk ends between two updates; the line stays up under any
+    // list-error box, so it shows the final count.
+    app_.StartPageForm().ShowProgress("Folders searched: " +
+                                      std::to_string(search.FoldersSearched()));
 
     inventory::ReplayApplicationList(
         std::move(list), search,

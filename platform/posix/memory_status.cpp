@@ -61,8 +61,6 @@ class SystemMemoryStatus : public MemoryStatusService {
         const std::uint64_t unit = info.mem_unit ? info.mem_unit : 1;
         const auto meminfo = ReadKilobyteFigures("/proc/meminfo");
         const auto self = ReadKilobyteFigures("/proc/self/status");
-        const long pageSize = sysconf(_SC_PAGESIZE);
-        const std::uint64_t page = pageSize > 0 ? static_cast<std::uint64_t>(pageSize) : 4096;
 
         const std::uint64_t ram = info.totalram * unit;
         const std::uint64_t memTotal = Figure(meminfo, "MemTotal", ram);
@@ -71,7 +69,7 @@ class SystemMemoryStatus : public MemoryStatusService {
                                                 Figure(meminfo, "Cached", 0);
 
         MemoryStatus status;
-        status.totalPhys = ram > page ? ram - page : ram;
+        status.totalPhys = memTotal;
         status.availPhys =
             std::min(Figure(meminfo, "MemAvailable", oldStyleAvailable), status.totalPhys);
         status.totalPageFile = memTotal + Figure(meminfo, "SwapTotal", info.totalswap * unit);
