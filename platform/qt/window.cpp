@@ -1,5 +1,6 @@
 #include "platform/qt/window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -54,6 +55,15 @@ void ApplyColours(QWidget* widget, Rgb foreground, Rgb background) {
     widget->setAutoFillBackground(true);
 }
 
+// Labels and the picture box stand on the system's standard control colour,
+// opaque, whatever colour the window itself has.
+void UseControlColour(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
 }  // namespace
 
 QtWindow::QtWindow(WindowHost& host, const WindowStyle& style) : host_(host), style_(style) {
@@ -102,6 +112,8 @@ Label& QtWindow::AddLabel(const std::string& name, const std::string& caption, R
     if (style.customColours) {
         ApplyColours(label, style.foreground, style.background);
         if (!statusColours_) statusColours_ = style;
+    } else {
+        UseControlColour(label);
     }
     Place(label, name, rect);
     labels_.push_back(std::make_unique<QtLabel>(label, caption));
@@ -148,6 +160,7 @@ void QtWindow::AddPicture(const std::string& name, Rect rect, int /*tabIndex: ne
     picture->setLineWidth(1);
     picture->setAlignment(Qt::AlignCenter);
     picture->setFocusPolicy(Qt::NoFocus);
+    UseControlColour(picture);
     picture->setPixmap(QPixmap(QString::fromLatin1(kPictureResource)));
     Place(picture, name, rect);
 }

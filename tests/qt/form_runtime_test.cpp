@@ -67,7 +67,11 @@ TEST_F(QtForms, PlacesControlsAtTheirPixelsInAFixedWindow) {
     QLabel* name = Child<QLabel>(top, {8, 8, 73, 17});
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(name->text(), "Name");
-    EXPECT_FALSE(name->autoFillBackground());
+    // Opaque, in the system's control colour; only the window is grey.
+    const QColor control = QApplication::palette().color(QPalette::Button);
+    EXPECT_NE(control, QColor(192, 192, 192));
+    EXPECT_TRUE(name->autoFillBackground());
+    EXPECT_EQ(name->palette().color(QPalette::Window), control);
     caption.SetCaption("<b>1 & 2</b>");
     EXPECT_EQ(caption.Caption(), "<b>1 & 2</b>");
     EXPECT_EQ(name->textFormat(), Qt::PlainText);
@@ -87,6 +91,8 @@ TEST_F(QtForms, PlacesControlsAtTheirPixelsInAFixedWindow) {
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->pixmap().size(), QSize(69, 61));
     EXPECT_EQ(picture->focusPolicy(), Qt::NoFocus);
+    EXPECT_TRUE(picture->autoFillBackground());
+    EXPECT_EQ(picture->palette().color(QPalette::Window), control);
     window->Close();
 }
 
