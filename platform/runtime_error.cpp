@@ -8,6 +8,10 @@ std::string ClassicErrorText(int number) {
     switch (number) {
         case kInvalidProcedureCall:
             return "Invalid procedure call or argument";
+        case kOutOfMemory:
+            return "Out of memory";
+        case kInternalError:
+            return "Internal error";
         case kBadFileNameOrNumber:
             return "Bad file name or number";
         case kFileNotFound:

@@ -8,6 +8,8 @@ namespace zelmo::platform {
 // The classic run time's error numbers that this program can raise.
 enum ErrorNumber : int {
     kInvalidProcedureCall = 5,
+    kOutOfMemory = 7,
+    kInternalError = 51,
     kBadFileNameOrNumber = 52,
     kDiskFull = 61,
     kFileNotFound = 53,
