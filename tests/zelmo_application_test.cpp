@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <exception>
+#include <new>
+#include <stdexcept>
 
 #include "app/main_window.h"
 #include "inventory/application_list_scan.h"
@@ -259,6 +262,46 @@ TEST_F(Program, AMissingListEndsTheProgramBeforeMainShows) {
     EXPECT_NE(forms.log.back().find("Run-time error '53':"), std::string::npos);
     EXPECT_FALSE(MainWindow()->IsVisible());
     EXPECT_TRUE(records.files.empty());
+}
+
+// Whatever leaves a handler, on any thread of the load, ends the program with
+// the standard report, once.
+TEST_F(Program, AnyFailureInAHandlerEndsTheProgramWithTheStandardReport) {
+    const struct {
+        std::exception_ptr failure;
+        const char* report;
+    } cases[] = {
+        {std::make_exception_ptr(std::runtime_error("no sensor")),
+         "Run-time error '51':\n\nInternal error: no sensor"},
+        {std::make_exception_ptr(std::bad_alloc()), "Run-time error '7':\n\nOut of memory"},
+        {std::make_exception_ptr(42), "Run-time error '51':\n\nInternal error"},
+    };
+    for (const auto& c : cases) {
+        app.reset();
+        forms = platform::memory::MemoryFormRuntime();
+        memory.FailWith(c.failure);
+        App().Start();
+        try {
+            Splash()->Tick("Tim01");
+            ADD_FAILURE() << "no report for " << c.report;
+        } catch (const ProgramEnded& e) {
+            EXPECT_EQ(e.what(), std::string(c.report));
+            EXPECT_EQ(e.status, 1);
+        }
+        EXPECT_EQ(std::count_if(forms.log.begin(), forms.log.end(),
+                                [](const std::string& line) { return line.starts_with("error"); }),
+                  1);
+        EXPECT_FALSE(MainWindow()->IsVisible());
+    }
+}
+
+TEST_F(Program, AWindowThatIsGoneIsClosedAndCannotBeFound) {
+    App().Start();
+    ASSERT_NE(Splash(), nullptr);
+    app.reset();
+    EXPECT_EQ(Splash(), nullptr);
+    EXPECT_EQ(forms.log.back(), "close Form1");
+    EXPECT_EQ(forms.LiveWindows(), 0);
 }
 
 }  // namespace
