@@ -68,7 +68,7 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
 std::optional<std::string> LoadProfile(const std::string& path) {
     const std::string native = NativeFileName(path, TextCodec::System());
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(native.c_str(), "rb"),
-                                                              &std::fclose);
+                                                               &std::fclose);
     if (!file) return std::nullopt;
     std::string bytes;
     char chunk[8192];

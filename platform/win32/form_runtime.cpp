@@ -155,8 +155,7 @@ class Win32FormRuntime : public NativeFormRuntime, public FormHost {
         return hwnd;
     }
 
-    static LRESULT CALLBACK TaskWindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
+    static LRESULT CALLBACK TaskWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_NCCREATE) {
             const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
             SetWindowLongPtrW(hwnd, GWLP_USERDATA,

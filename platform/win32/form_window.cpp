@@ -112,7 +112,8 @@ Win32Window::Win32Window(FormHost& host, const WindowStyle& style) : host_(host)
         exStyle, kFormClassName, Widen(style.caption).c_str(), windowStyle | WS_CLIPCHILDREN,
         CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
         nullptr, GetModuleHandleW(nullptr), this);
-    if (!created) throw std::runtime_error("the window \"" + style.caption + "\" cannot be created");
+    if (!created)
+        throw std::runtime_error("the window \"" + style.caption + "\" cannot be created");
 }
 
 Win32Window::~Win32Window() { Close(); }
@@ -263,8 +264,8 @@ void Win32Window::SetStatus(const std::string& text) {
         ReleaseDC(hwnd_, dc);
         RECT client;
         GetClientRect(hwnd_, &client);
-        const Rect place = StatusLineRect(client.right, client.bottom, metrics.tmHeight,
-                                          Scale(kStatusMargin));
+        const Rect place =
+            StatusLineRect(client.right, client.bottom, metrics.tmHeight, Scale(kStatusMargin));
         status_ = CreateWindowExW(0, L"STATIC", L"",
                                   WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX | SS_ENDELLIPSIS,
                                   place.left, place.top, place.width, place.height, hwnd_, nullptr,
