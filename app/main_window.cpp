@@ -1,8 +1,7 @@
 #include "app/main_window.h"
 
-#include <atomic>
-#include <chrono>
 #include <exception>
+#include <memory>
 #include <thread>
 
 #include "app/record_writer.h"
@@ -14,6 +13,12 @@
 #include "inventory/indexed_scan.h"
 
 namespace zelmo::app {
+namespace {
+
+// How often the splash shows how far the walk has got.
+constexpr int kProgressMs = 250;
+
+}  // namespace
 
 Main::Main(ZelmoApplication& app) : app_(app) {}
 
@@ -80,27 +85,27 @@ void Main::ScanApplicationList() {
     inventory::ApplicationList list = inventory::ReadApplicationList(s.listPath);
     inventory::IndexedSearch search(s.files, list.FileNames());
 
-    std::atomic<bool> done{false};
+    const auto showProgress = [&] {
+        app_.StartPageForm().ShowProgress("Folders searched: " +
+                                          std::to_string(search.FoldersSearched()));
+    };
+    showProgress();
+    // Set on this thread by the task the worker posts as its last act; shared,
+    // since the task may outlive this call when the wait ends early.
+    const auto walked = std::make_shared<bool>(false);
     std::exception_ptr walkFailure;
-    std::thread walker([&] {
-        try {
-            search.Build();
-        } catch (...) {
-            walkFailure = std::current_exception();
-        }
-        done = true;
-    });
-    auto lastShown = std::chrono::steady_clock::now() - std::chrono::seconds(1);
-    s.forms.ProcessEventsUntil([&] {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastShown >= std::chrono::milliseconds(250)) {
-            lastShown = now;
-            app_.StartPageForm().ShowProgress("Folders searched: " +
-                                              std::to_string(search.FoldersSearched()));
-        }
-        return done.load();
-    });
-    walker.join();
+    {
+        // Joins however the wait below ends.
+        std::jthread walker([&, walked] {
+            try {
+                search.Build();
+            } catch (...) {
+                walkFailure = std::current_exception();
+            }
+            s.forms.Post([walked] { *walked = true; });
+        });
+        s.forms.ProcessEventsUntil([&] { return *walked; }, kProgressMs, showProgress);
+    }
     if (walkFailure) std::rethrow_exception(walkFailure);
     // A fast walk ends between two updates; the line stays up under any
     // list-error box, so it shows the final count.

@@ -1,5 +1,6 @@
 #include "app/zelmo_application.h"
 
+#include <exception>
 #include <new>
 
 #include "app/main_window.h"
@@ -24,12 +25,17 @@ Main& ZelmoApplication::MainForm() {
 
 std::function<void()> ZelmoApplication::Handler(std::function<void()> body) {
     return [this, body = std::move(body)] {
+        using platform::RunTimeError;
         try {
             body();
-        } catch (const platform::RunTimeError& e) {
+        } catch (const RunTimeError& e) {
             services_.forms.Fail(e);
         } catch (const std::bad_alloc&) {
-            services_.forms.Fail(platform::RunTimeError::OutOfMemory());
+            services_.forms.Fail(RunTimeError::OutOfMemory());
+        } catch (const std::exception& e) {
+            services_.forms.Fail(RunTimeError(platform::kInternalError, e.what()));
+        } catch (...) {
+            services_.forms.Fail(RunTimeError(platform::kInternalError, ""));
         }
     };
 }

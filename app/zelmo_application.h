@@ -50,8 +50,9 @@ class ZelmoApplication {
 
     Services& services() { return services_; }
 
-    // Wraps an event handler: an untrapped run-time error in it is reported
-    // with the standard message and ends the program.
+    // Wraps an event handler: any failure that leaves it, a run-time error
+    // or another exception, is reported with the standard message and ends
+    // the program. The one place failures are caught.
     std::function<void()> Handler(std::function<void()> body);
 
   private:

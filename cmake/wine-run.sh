@@ -2,10 +2,9 @@
 # Runs a Windows test program under Wine for CTest. The prefix, the display
 # and the server come from the environment (scripts/test-windows.sh sets them
 # up); Wine's own chatter is off.
-: "${WINE:=/usr/lib/wine/wine64}"
-: "${WINESERVER:=/usr/lib/wine/wineserver64}"
-[ -x "$WINE" ] || WINE=wine
-[ -x "$WINESERVER" ] || WINESERVER=wineserver
+# Without them: the loader from PATH, else where Debian keeps it.
+: "${WINE:=$(command -v wine64 || command -v /usr/lib/wine/wine64 || command -v wine)}"
+: "${WINESERVER:=$(command -v wineserver64 || command -v wineserver || command -v /usr/lib/wine/wineserver64)}"
 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDEBUG WINESERVER
 exec "$WINE" "$@"

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             try {
                 field = list.ReadField();
             } catch (const platform::RunTimeError& e) {
-                // Only blanks were left: past the end, as the classic reader has it.
+                // Only blanks were left: reading on is past the end.
                 if (e.Number() != platform::kInputPastEndOfFile) __builtin_trap();
                 break;
             }

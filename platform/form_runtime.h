@@ -112,15 +112,22 @@ class FormRuntime : public MessageBoxService {
     virtual void SetMousePointer(int pointer) = 0;
     virtual int MousePointer() const = 0;
 
-    // Dispatches events until done() is true; for waiting on work that runs
-    // on another thread while the windows stay alive.
-    virtual void ProcessEventsUntil(const std::function<bool()>& done) = 0;
+    // Runs task on the user-interface thread from whichever event loop is
+    // dispatching there, a message box's included; callable from any thread.
+    virtual void Post(std::function<void()> task) = 0;
+
+    // Dispatches events, sleeping until the next one comes, until done() is
+    // true; done() is looked at after each event. Meanwhile tick runs every
+    // tickMs, so that work on another thread can show its progress. Work on
+    // another thread ends the wait by posting a task that makes done() true.
+    virtual void ProcessEventsUntil(const std::function<bool()>& done, int tickMs,
+                                    const std::function<void()>& tick) = 0;
 
     // Runs the event loop until the last window has closed; the exit status.
     virtual int Run() = 0;
 
     // Shows the standard run-time error message and ends the program with a
-    // non-zero status.
+    // non-zero status. No handler runs after it has begun.
     [[noreturn]] virtual void Fail(const RunTimeError& error) = 0;
 };
 

@@ -10,6 +10,8 @@ std::string ClassicErrorText(int number) {
             return "Invalid procedure call or argument";
         case kOutOfMemory:
             return "Out of memory";
+        case kInternalError:
+            return "Internal error";
         case kBadFileNameOrNumber:
             return "Bad file name or number";
         case kFileNotFound:

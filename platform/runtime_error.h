@@ -5,10 +5,11 @@
 
 namespace zelmo::platform {
 
-// The classic run time's error numbers that this program can raise.
+// The run-time error numbers that this program can raise.
 enum ErrorNumber : int {
     kInvalidProcedureCall = 5,
     kOutOfMemory = 7,
+    kInternalError = 51,
     kBadFileNameOrNumber = 52,
     kDiskFull = 61,
     kFileNotFound = 53,
@@ -18,14 +19,14 @@ enum ErrorNumber : int {
     kPathNotFound = 76,
 };
 
-// The classic text for an error number ("File not found" for 53).
+// The standard text for an error number ("File not found" for 53).
 std::string ClassicErrorText(int number);
 
-// The classic error number for a C library errno from opening, creating or
+// The run-time error number for a C library errno from opening, creating or
 // writing a file. A missing entry is "file not found" only when reading.
 int ClassicErrorFromErrno(int err, bool reading);
 
-// An untrapped run-time failure. It carries the classic number and text and
+// An untrapped run-time failure. It carries the error number and text and
 // names what failed, and travels to the top of the program, which reports it
 // and ends with a non-zero status.
 class RunTimeError : public std::runtime_error {

@@ -96,7 +96,7 @@ bool SequentialFile::AtEnd() {
     return c == kEnd || c == kCtrlZ;
 }
 
-// Field rules of the classic reader: blanks before a field are skipped; a
+// Field rules of the application list: blanks before a field are skipped; a
 // quoted field runs to the next quote (line ends included, no escapes) and
 // whatever follows it up to a comma or line end becomes the next field; an
 // unquoted field ends at a comma or line end and loses its trailing spaces.

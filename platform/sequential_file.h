@@ -11,8 +11,8 @@ namespace zelmo::platform {
 
 enum class OpenMode { Input, Output, Append };
 
-// A sequential text file in the classic run time's manner. Text is converted
-// from and to the codec's code page at this boundary. Every failure raises a
+// A sequential text file, opened by name for one handler's use. Text is
+// converted from and to the codec's code page at this boundary. Every failure raises a
 // RunTimeError that names the file.
 class SequentialFile {
   public:

@@ -35,21 +35,22 @@ if [[ -n "${DISPLAY:-}" ]]; then
     "$demo/zelmocb"
 else
     echo "=== no display: running zelmocb on a virtual one"
-    Xvfb :77 -screen 0 1024x768x24 >/dev/null 2>&1 &
+    # Xvfb picks a free display and writes its number once it accepts
+    # clients; reading that line is the wait.
+    exec {displayfd}< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
     xvfb=$!
     trap 'kill $xvfb 2>/dev/null || true' EXIT
-    export DISPLAY=:77
-    sleep 1
+    read -r -t 30 -u "$displayfd" display
+    export DISPLAY=:$display
     "$demo/zelmocb" &
     program=$!
-    # The main window exists, hidden, while it loads: wait until it is shown
-    # and has the keyboard.
-    for _ in $(seq 150); do
-        main=$(xdotool search --onlyvisible --name "^Zelmo CB$" 2>/dev/null | head -1 || true)
-        [[ -n "$main" && "$(xdotool getwindowfocus -f 2>/dev/null)" == "$main" ]] && break
-        sleep 0.2
+    # The main window exists, hidden, while it loads: wait until it is shown,
+    # then until it has the keyboard.
+    main=$(timeout 60 xdotool search --sync --onlyvisible --name "^Zelmo CB$" | head -1)
+    for _ in $(seq 50); do
+        [[ "$(xdotool getwindowfocus -f 2>/dev/null)" == "$main" ]] && break
+        sleep 0.1
     done
-    sleep 0.5
     xdotool type --delay 20 "Demo User"; xdotool key --delay 40 Tab
     xdotool type --delay 20 "PC-0001"; xdotool key --delay 40 Tab
     xdotool type --delay 20 "MON-0001"; xdotool key --delay 40 Tab

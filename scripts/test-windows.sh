@@ -25,7 +25,25 @@ build=$root/build/windows-x64
 wine_dir=$build/wine
 mkdir -p "$wine_dir"
 export LC_ALL=ja_JP.UTF-8
-export WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+# Wine's 64-bit loader and server: $WINE and $WINESERVER when set, else from
+# PATH, else where Debian keeps them (outside PATH).
+first_tool() {
+    local tool
+    for tool in "$@"; do
+        if command -v "$tool" >/dev/null 2>&1; then
+            command -v "$tool"
+            return
+        fi
+    done
+    return 1
+}
+WINE=${WINE:-$(first_tool wine64 /usr/lib/wine/wine64 || true)}
+WINESERVER=${WINESERVER:-$(first_tool wineserver64 wineserver /usr/lib/wine/wineserver64 || true)}
+if [[ -z $WINE || -z $WINESERVER ]]; then
+    echo "Wine's 64-bit loader or server not found: install wine64, or set WINE and WINESERVER" >&2
+    exit 1
+fi
+export WINE WINESERVER
 export WINEPREFIX=$wine_dir/prefix WINEDEBUG=-all
 # No Mono or Gecko: nothing here needs them, and asking for them would wait
 # for a click.

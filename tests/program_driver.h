@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,8 @@ struct Seen {
 };
 
 // The program on in-memory machine facts (C: and D: present), with the
-// application list and settings as real files in a temporary folder, run from
-// start to OK the way a user runs it.
+// application list and settings as real files in a temporary folder, driven
+// the way a user drives it: step by step, or from start to OK by Run.
 class ProgramDriver {
   public:
     explicit ProgramDriver(platform::RecordFileService& records) : records_(records) {
@@ -44,27 +45,55 @@ class ProgramDriver {
     void WriteList(std::string_view bytes) { WriteBytes(ListPath(), bytes); }
     void WriteSettings(std::string_view bytes) { WriteBytes(SettingsPath(), bytes); }
 
-    // Starts, lets the splash hand over, types the four example values and
-    // presses OK (or Cancel).
-    Seen Run(bool ok = true) {
-        app_.reset();
+    // The program, created on first reference.
+    app::ZelmoApplication& App() {
+        if (!app_) {
+            app_ = std::make_unique<app::ZelmoApplication>(app::Services{
+                forms, fs, memory, host, multimedia, records_, ListPath(), SettingsPath()});
+        }
+        return *app_;
+    }
+    // Destroys the program with its windows, as its process would end.
+    void EndProgram() { app_.reset(); }
+    // The next reference makes a new program on a fresh form run time; the
+    // files and machine facts stay.
+    void Restart() {
+        EndProgram();
         forms = platform::memory::MemoryFormRuntime();
-        app_ = std::make_unique<app::ZelmoApplication>(app::Services{
-            forms, fs, memory, host, multimedia, records_, ListPath(), SettingsPath()});
+    }
+
+    platform::memory::MemoryWindow* Splash() const { return forms.FindWindow("Form1"); }
+    platform::memory::MemoryWindow* MainWindow() const { return forms.FindWindow("Zelmo CB"); }
+
+    // Starts the program and lets the splash's timer tick once.
+    platform::memory::MemoryWindow& StartAndHandOver() {
+        App().Start();
+        Splash()->Tick("Tim01");
+        platform::memory::MemoryWindow* main = MainWindow();
+        if (!main) throw std::logic_error("the hand-over made no main window");
+        return *main;
+    }
+
+    static void TypeExampleValues(platform::memory::MemoryWindow& main) {
+        main.Type("txtname", "user1");
+        main.Type("txtPInv", "PC-0012");
+        main.Type("txtMInv1", "MON-0034");
+        main.Type("txtLocF", "room 301");
+    }
+
+    // A fresh program from start to OK (or Cancel), with the example values
+    // typed.
+    Seen Run(bool ok = true) {
+        Restart();
         Seen seen;
         try {
-            app_->Start();
-            forms.FindWindow("Form1")->Tick("Tim01");
-            platform::memory::MemoryWindow* main = forms.FindWindow("Zelmo CB");
-            seen.mainShown = main != nullptr && main->IsVisible();
+            platform::memory::MemoryWindow& main = StartAndHandOver();
+            seen.mainShown = main.IsVisible();
             if (seen.mainShown) {
-                seen.listed = main->Items("lstAppl");
-                seen.host = main->Caption("lblHost");
-                main->Type("txtname", "user1");
-                main->Type("txtPInv", "PC-0012");
-                main->Type("txtMInv1", "MON-0034");
-                main->Type("txtLocF", "room 301");
-                main->Press(ok ? "cmdOK" : "cmdCancel");
+                seen.listed = main.Items("lstAppl");
+                seen.host = main.Caption("lblHost");
+                TypeExampleValues(main);
+                main.Press(ok ? "cmdOK" : "cmdCancel");
             }
         } catch (const platform::memory::ProgramEnded& e) {
             seen.error = e.what();

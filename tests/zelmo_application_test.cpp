@@ -3,16 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <exception>
+#include <new>
+#include <stdexcept>
 
 #include "app/main_window.h"
 #include "inventory/application_list_scan.h"
-#include "platform/memory/file_system.h"
-#include "platform/memory/form_runtime.h"
-#include "platform/memory/host_identity.h"
-#include "platform/memory/memory_status.h"
-#include "platform/memory/multimedia.h"
 #include "platform/memory/record_file.h"
-#include "test_support.h"
+#include "program_driver.h"
 
 namespace zelmo {
 namespace {
@@ -21,56 +19,19 @@ using platform::memory::MemoryWindow;
 using platform::memory::ProgramEnded;
 using Lines = std::vector<std::string>;
 
-// The program on in-memory backends, driven the way a user would drive it.
-class Program : public ::testing::Test {
+// The records in memory; a base of its own so that they exist before the
+// driver that writes them.
+struct InMemoryRecords {
+    platform::memory::MemoryRecordFiles records;
+};
+
+class Program : public ::testing::Test, protected InMemoryRecords, protected test::ProgramDriver {
   protected:
-    Program() {
-        fs.AddDrive('C');
-        fs.AddDrive('D');
-        memory.SetFixed({25, 536870912, 0, 0, 0, 0, 0});
+    Program() : test::ProgramDriver(records) {
         records.folders["S:\\Inventory"] = true;
         WriteSettings("[Save]\r\nSavePath=S:\\Inventory\r\nPathString=12\r\n");
         WriteList("item1,One,none.exe,\r\nitem2,Two,none.exe,\r\n");
     }
-
-    void WriteList(std::string_view bytes) { test::WriteBytes(dir / "ZelmoAppl.csv", bytes); }
-    void WriteSettings(std::string_view bytes) { test::WriteBytes(dir / "Zelmo.ini", bytes); }
-
-    app::ZelmoApplication& App() {
-        if (!app) {
-            app = std::make_unique<app::ZelmoApplication>(
-                app::Services{forms, fs, memory, host, multimedia, records, dir / "ZelmoAppl.csv",
-                              dir / "Zelmo.ini"});
-        }
-        return *app;
-    }
-    MemoryWindow* Splash() { return forms.FindWindow("Form1"); }
-    MemoryWindow* MainWindow() { return forms.FindWindow("Zelmo CB"); }
-
-    // Starts the program and lets the splash's timer tick once.
-    MemoryWindow& StartAndHandOver() {
-        App().Start();
-        Splash()->Tick("Tim01");
-        MemoryWindow* main = MainWindow();
-        EXPECT_NE(main, nullptr);
-        return *main;
-    }
-
-    void TypeExampleValues(MemoryWindow& w) {
-        w.Type("txtname", "user1");
-        w.Type("txtPInv", "PC-0012");
-        w.Type("txtMInv1", "MON-0034");
-        w.Type("txtLocF", "room 301");
-    }
-
-    test::TempDir dir;
-    platform::memory::MemoryFormRuntime forms;
-    platform::memory::MemoryFileSystem fs;
-    platform::memory::ScriptedMemoryStatus memory;
-    platform::memory::FixedHostIdentity host{"ws01", "192.0.2.15"};
-    platform::memory::RecordingMultimedia multimedia;
-    platform::memory::MemoryRecordFiles records;
-    std::unique_ptr<app::ZelmoApplication> app;
 };
 
 TEST_F(Program, StartsWithATopmostSplashThatHandsOverOnItsFirstTick) {
@@ -221,8 +182,7 @@ TEST_F(Program, SaveFolderFollowsPathString) {
     records.folders[""] = true;
     for (const auto& c : cases) {
         records.files.clear();
-        app.reset();
-        forms = platform::memory::MemoryFormRuntime();
+        Restart();
         WriteSettings(c.ini);
         StartAndHandOver().Press("cmdOK");
         EXPECT_EQ(records.files.count(c.path), 1u) << c.ini;
@@ -259,6 +219,45 @@ TEST_F(Program, AMissingListEndsTheProgramBeforeMainShows) {
     EXPECT_NE(forms.log.back().find("Run-time error '53':"), std::string::npos);
     EXPECT_FALSE(MainWindow()->IsVisible());
     EXPECT_TRUE(records.files.empty());
+}
+
+// Whatever leaves a handler, on any thread of the load, ends the program with
+// the standard report, once.
+TEST_F(Program, AnyFailureInAHandlerEndsTheProgramWithTheStandardReport) {
+    const struct {
+        std::exception_ptr failure;
+        const char* report;
+    } cases[] = {
+        {std::make_exception_ptr(std::runtime_error("no sensor")),
+         "Run-time error '51':\n\nInternal error: no sensor"},
+        {std::make_exception_ptr(std::bad_alloc()), "Run-time error '7':\n\nOut of memory"},
+        {std::make_exception_ptr(42), "Run-time error '51':\n\nInternal error"},
+    };
+    for (const auto& c : cases) {
+        Restart();
+        memory.FailWith(c.failure);
+        App().Start();
+        try {
+            Splash()->Tick("Tim01");
+            ADD_FAILURE() << "no report for " << c.report;
+        } catch (const ProgramEnded& e) {
+            EXPECT_EQ(e.what(), std::string(c.report));
+            EXPECT_EQ(e.status, 1);
+        }
+        EXPECT_EQ(std::count_if(forms.log.begin(), forms.log.end(),
+                                [](const std::string& line) { return line.starts_with("error"); }),
+                  1);
+        EXPECT_FALSE(MainWindow()->IsVisible());
+    }
+}
+
+TEST_F(Program, AWindowThatIsGoneIsClosedAndCannotBeFound) {
+    App().Start();
+    ASSERT_NE(Splash(), nullptr);
+    EndProgram();
+    EXPECT_EQ(Splash(), nullptr);
+    EXPECT_EQ(forms.log.back(), "close Form1");
+    EXPECT_EQ(forms.LiveWindows(), 0);
 }
 
 }  // namespace

@@ -109,7 +109,8 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
                                        summary, messages};
     const auto start = std::chrono::steady_clock::now();
     if (perRow) {
-        // Two walks per row, as the program has always searched: the reference.
+        // Two walks per row, each drive searched afresh for each file: slow, but
+        // the plainest search, against which the indexed scan is checked.
         inventory::PerRowSearch search(fs);
         inventory::ScanApplicationList(listPath, search, target);
     } else {

@@ -1,7 +1,7 @@
 #include "platform/memory/form_runtime.h"
 
 #include <algorithm>
-#include <thread>
+#include <chrono>
 
 #include "platform/runtime_error.h"
 
@@ -41,6 +41,11 @@ struct ListBoxRef : ListBox {
 
 MemoryWindow::MemoryWindow(MemoryFormRuntime& runtime, WindowStyle style)
     : runtime_(runtime), style_(std::move(style)) {}
+
+MemoryWindow::~MemoryWindow() {
+    Close();
+    std::erase(runtime_.windows_, this);
+}
 
 MemoryWindow::Control& MemoryWindow::Add(const std::string& name, const std::string& kind,
                                          Rect rect, int tabIndex) {
@@ -199,18 +204,45 @@ void MemoryFormRuntime::SetMousePointer(int pointer) {
     log.push_back("pointer " + std::to_string(pointer));
 }
 
-void MemoryFormRuntime::ProcessEventsUntil(const std::function<bool()>& done) {
+void MemoryFormRuntime::Post(std::function<void()> task) {
+    {
+        const std::lock_guard<std::mutex> lock(posted_->mutex);
+        posted_->tasks.push_back(std::move(task));
+    }
+    posted_->arrived.notify_one();
+}
+
+void MemoryFormRuntime::ProcessEventsUntil(const std::function<bool()>& done, int tickMs,
+                                           const std::function<void()>& tick) {
+    const auto interval = std::chrono::milliseconds(tickMs);
+    auto nextTick = std::chrono::steady_clock::now() + interval;
     while (!done()) {
-        if (whileProcessing) whileProcessing();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::function<void()> task;
+        {
+            std::unique_lock<std::mutex> lock(posted_->mutex);
+            if (posted_->arrived.wait_until(lock, nextTick,
+                                            [&] { return !posted_->tasks.empty(); })) {
+                task = std::move(posted_->tasks.front());
+                posted_->tasks.pop_front();
+            }
+        }
+        if (task) {
+            task();
+        } else {
+            tick();
+            nextTick = std::chrono::steady_clock::now() + interval;
+        }
     }
 }
 
 int MemoryFormRuntime::Run() { return 0; }
 
 void MemoryFormRuntime::Fail(const RunTimeError& error) {
-    log.push_back("error " + error.Heading() + " " + error.Detail());
-    throw ProgramEnded(1, error.Report());
+    if (failure_.empty()) {
+        log.push_back("error " + error.Heading() + " " + error.Detail());
+        failure_ = error.Report();
+    }
+    throw ProgramEnded(1, failure_);
 }
 
 }  // namespace zelmo::platform::memory

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,6 +20,11 @@ class MemoryFormRuntime;
 class MemoryWindow : public Window {
   public:
     MemoryWindow(MemoryFormRuntime& runtime, WindowStyle style);
+    // Closes the window, as a native one goes with its owner, and takes it
+    // off the run time's list.
+    ~MemoryWindow() override;
+    MemoryWindow(const MemoryWindow&) = delete;
+    MemoryWindow& operator=(const MemoryWindow&) = delete;
 
     Label& AddLabel(const std::string& name, const std::string& caption, Rect rect, int tabIndex,
                     LabelStyle style) override;
@@ -68,7 +76,9 @@ class MemoryWindow : public Window {
     std::string status_;
 };
 
-// Raised by Fail in place of ending the process.
+// Raised by Fail in place of ending the process. Once the program has ended
+// every later Fail raises the first report again: a handler further out that
+// catches the ending must not report something else.
 struct ProgramEnded : std::runtime_error {
     ProgramEnded(int status, const std::string& report)
         : std::runtime_error(report), status(status) {}
@@ -82,7 +92,9 @@ class MemoryFormRuntime : public FormRuntime {
     void Show(const std::string& text) override;
     void SetMousePointer(int pointer) override;
     int MousePointer() const override { return pointer_; }
-    void ProcessEventsUntil(const std::function<bool()>& done) override;
+    void Post(std::function<void()> task) override;
+    void ProcessEventsUntil(const std::function<bool()>& done, int tickMs,
+                            const std::function<void()>& tick) override;
     int Run() override;
     [[noreturn]] void Fail(const RunTimeError& error) override;
 
@@ -92,16 +104,26 @@ class MemoryFormRuntime : public FormRuntime {
     std::vector<std::string> messages;
     // Runs while a message box is open, as if the user took that long.
     std::function<void()> whileMessageOpen;
-    // Runs on each round of ProcessEventsUntil.
-    std::function<void()> whileProcessing;
     int LiveWindows() const { return liveWindows_; }
+    // The newest window with that caption that still exists.
     MemoryWindow* FindWindow(const std::string& caption) const;
 
   private:
     friend class MemoryWindow;
+    // What other threads have posted; shared so that the run time can be
+    // replaced by assignment.
+    struct Posted {
+        std::mutex mutex;
+        std::condition_variable arrived;
+        std::deque<std::function<void()>> tasks;
+    };
+
     int pointer_ = 0;
     int liveWindows_ = 0;
     std::vector<MemoryWindow*> windows_;
+    // The report of the failure that ended the program, once one has.
+    std::string failure_;
+    std::shared_ptr<Posted> posted_ = std::make_shared<Posted>();
 };
 
 }  // namespace zelmo::platform::memory

@@ -1,6 +1,7 @@
 #include "platform/private_profile.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -66,15 +67,14 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
 // The whole file as UTF-8, or nothing when it cannot be read.
 std::optional<std::string> LoadProfile(const std::string& path) {
     const std::string native = NativeFileName(path, TextCodec::System());
-    std::FILE* file = std::fopen(native.c_str(), "rb");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(native.c_str(), "rb"),
+                                                               &std::fclose);
     if (!file) return std::nullopt;
     std::string bytes;
     char chunk[8192];
     std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
-    const bool failed = std::ferror(file);
-    std::fclose(file);
-    if (failed) return std::nullopt;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.append(chunk, n);
+    if (std::ferror(file.get())) return std::nullopt;
 
     const std::string_view view(bytes);
     if (view.starts_with("\xEF\xBB\xBF")) return SanitizeUtf8(view.substr(3));

@@ -9,26 +9,21 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <clocale>
-#include <cstdio>
-#include <cstdlib>
-#include <exception>
+#include <utility>
 
+#include "platform/native_form_runtime.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/window.h"
-#include "platform/runtime_error.h"
 
 namespace zelmo::platform::qt {
 namespace {
-
-// How often ProcessEventsUntil asks whether the work is done.
-constexpr int kPollMs = 15;
 
 // Only the busy pointer is ever asked for; any other number shows the arrow.
 Qt::CursorShape ShapeFor(int pointer) {
     return pointer == FormRuntime::kBusyPointer ? Qt::BusyCursor : Qt::ArrowCursor;
 }
 
-class QtFormRuntime : public FormRuntime, public WindowHost {
+class QtFormRuntime : public NativeFormRuntime, public WindowHost {
   public:
     QtFormRuntime(int& argc, char** argv) : application_(argc, argv) {
         // The splash closes while the main window is still hidden and
@@ -51,8 +46,6 @@ class QtFormRuntime : public FormRuntime, public WindowHost {
         return window;
     }
 
-    void Show(const std::string& text) override { ShowBox(text); }
-
     void SetMousePointer(int pointer) override {
         if (pointer == pointer_) return;
         if (pointer_ != kDefaultPointer) QApplication::restoreOverrideCursor();
@@ -62,15 +55,31 @@ class QtFormRuntime : public FormRuntime, public WindowHost {
 
     int MousePointer() const override { return pointer_; }
 
-    void ProcessEventsUntil(const std::function<bool()>& done) override {
+    void Post(std::function<void()> task) override {
+        // A queued call: it runs from the event loop of the application's
+        // thread, whichever loop that is at the time.
+        QMetaObject::invokeMethod(
+            &application_,
+            [this, task = std::move(task)] {
+                task();
+                if (waiting_ && waiting_->done()) waiting_->loop.quit();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void ProcessEventsUntil(const std::function<bool()>& done, int tickMs,
+                            const std::function<void()>& tick) override {
         if (done()) return;
-        QEventLoop loop;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (done()) loop.quit();
+        Waiting waiting(done);
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, &waiting.loop, [&] {
+            tick();
+            if (done()) waiting.loop.quit();
         });
-        poll.start(kPollMs);
-        loop.exec();
+        ticker.start(tickMs);
+        Waiting* outer = std::exchange(waiting_, &waiting);
+        waiting.loop.exec();
+        waiting_ = outer;
     }
 
     int Run() override {
@@ -84,26 +93,14 @@ class QtFormRuntime : public FormRuntime, public WindowHost {
         return 0;
     }
 
-    [[noreturn]] void Fail(const RunTimeError& error) override {
-        Abort(error.Heading() + "\n\n" + error.Detail());
-    }
-
     void WindowEnded() override {
         if (--liveWindows_ == 0 && runLoop_) runLoop_->exit(0);
     }
 
-    void RunHandler(const std::function<void()>& handler) override {
-        try {
-            handler();
-        } catch (const RunTimeError& e) {
-            Fail(e);
-        } catch (const std::exception& e) {
-            Abort(e.what());
-        }
-    }
+    void RunHandler(const std::function<void()>& handler) override { RunEventHandler(handler); }
 
-  private:
-    void ShowBox(const std::string& text) {
+  protected:
+    void ShowMessageBox(const std::string& text) override {
         QMessageBox box(QMessageBox::NoIcon, ToQString(kApplicationTitle), ToQString(text),
                         QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
@@ -115,19 +112,18 @@ class QtFormRuntime : public FormRuntime, public WindowHost {
         box.exec();
     }
 
-    // The standard report of an untrapped failure, then the end: nothing of
-    // the program runs after it.
-    [[noreturn]] void Abort(const std::string& text) {
-        SetMousePointer(kDefaultPointer);
-        ShowBox(text);
-        std::fflush(nullptr);
-        std::_Exit(1);
-    }
+  private:
+    struct Waiting {
+        explicit Waiting(const std::function<bool()>& d) : done(d) {}
+        const std::function<bool()>& done;
+        QEventLoop loop;
+    };
 
     QApplication application_;
     int pointer_ = kDefaultPointer;
     int liveWindows_ = 0;
     QEventLoop* runLoop_ = nullptr;
+    Waiting* waiting_ = nullptr;
 };
 
 }  // namespace

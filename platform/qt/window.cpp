@@ -19,7 +19,6 @@ namespace {
 
 // The program's picture, embedded in the executable as a resource.
 constexpr const char* kPictureResource = ":/zelmo/picture.bmp";
-constexpr int kStatusMargin = 2;
 
 QColor ToQColor(Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
 
@@ -111,10 +110,10 @@ Label& QtWindow::AddLabel(const std::string& name, const std::string& caption, R
     label->setFocusPolicy(Qt::NoFocus);
     if (style.customColours) {
         ApplyColours(label, style.foreground, style.background);
-        if (!statusColours_) statusColours_ = style;
     } else {
         UseControlColour(label);
     }
+    statusColours_.NoteLabel(style);
     Place(label, name, rect);
     labels_.push_back(std::make_unique<QtLabel>(label, caption));
     return *labels_.back();
@@ -242,14 +241,12 @@ void QtWindow::SetStatus(const std::string& text) {
         status_->setTextFormat(Qt::PlainText);
         status_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         status_->setFocusPolicy(Qt::NoFocus);
-        if (statusColours_) {
-            ApplyColours(status_, statusColours_->foreground, statusColours_->background);
+        if (const auto& colours = statusColours_.colours()) {
+            ApplyColours(status_, colours->foreground, colours->background);
         }
-        // The bottom line of the client area, over whatever is there.
-        const int height = status_->fontMetrics().height();
-        status_->setGeometry(kStatusMargin,
-                             std::max(0, style_.clientHeight - height - kStatusMargin),
-                             std::max(0, style_.clientWidth - 2 * kStatusMargin), height);
+        const Rect place = StatusLineRect(style_.clientWidth, style_.clientHeight,
+                                          status_->fontMetrics().height(), kStatusMargin);
+        status_->setGeometry(place.left, place.top, place.width, place.height);
         status_->show();
     }
     const QString full = ToQString(text);

@@ -7,11 +7,11 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/form_runtime.h"
+#include "platform/status_line.h"
 
 namespace zelmo::platform::qt {
 
@@ -21,8 +21,7 @@ class WindowHost {
     virtual ~WindowHost() = default;
     // The window has ended, by Close or by being destroyed.
     virtual void WindowEnded() = 0;
-    // Runs an event handler; a failure in it ends the program, since nothing
-    // may be thrown through the toolkit's event dispatch.
+    // Runs an event handler, unless the program is ending.
     virtual void RunHandler(const std::function<void()>& handler) = 0;
 };
 
@@ -68,7 +67,7 @@ class QtWindow : public Window {
     std::vector<std::pair<int, QPointer<QWidget>>> tabStops_;
     std::vector<QPointer<QTimer>> timers_;
     QPointer<QLabel> status_;
-    std::optional<LabelStyle> statusColours_;
+    StatusLineColours statusColours_;
     QPointer<QWidget> focusOnShow_;
     bool placed_ = false;
     bool ended_ = false;

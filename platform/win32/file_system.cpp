@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 
 #include "platform/text_codec.h"
 
@@ -52,6 +53,8 @@ class Win32FileSystem : public FileSystem {
             FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
         if (find == INVALID_HANDLE_VALUE) return false;
+        // Closed however the listing ends: the visitor may throw.
+        const std::unique_ptr<void, decltype(&FindClose)> owned(find, &FindClose);
         FolderEntry entry;
         do {
             entry.attributes = data.dwFileAttributes;
@@ -59,7 +62,6 @@ class Win32FileSystem : public FileSystem {
                 codec.FromAnsi(std::string_view(data.cFileName, strnlen(data.cFileName, MAX_PATH)));
             visit(entry);
         } while (FindNextFileA(find, &data));
-        FindClose(find);
         return true;
     }
 

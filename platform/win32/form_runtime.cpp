@@ -7,22 +7,28 @@
 #include <commctrl.h>
 // clang-format on
 
-#include <cstdio>
-#include <exception>
+#include <deque>
+#include <mutex>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
-#include "platform/runtime_error.h"
+#include "platform/native_form_runtime.h"
 #include "platform/win32/form_window.h"
+#include "platform/win32/gdi_object.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/wide_text.h"
 
 namespace zelmo::platform::win32 {
 namespace {
 
-// How long ProcessEventsUntil sleeps at most between two looks at done().
-constexpr DWORD kWaitMs = 10;
+// The hidden window that posted tasks and progress ticks are delivered to:
+// messages for a window reach it from any loop, a message box's too.
+constexpr const wchar_t* kTaskWindowClass = L"ZelmoCB.Tasks";
+constexpr UINT kRunTasks = WM_APP + 1;
+constexpr UINT_PTR kTickTimer = 1;
 
-class Win32FormRuntime : public FormRuntime, public FormHost {
+class Win32FormRuntime : public NativeFormRuntime, public FormHost {
   public:
     Win32FormRuntime() {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
@@ -39,17 +45,18 @@ class Win32FormRuntime : public FormRuntime, public FormHost {
         NONCLIENTMETRICSW metrics = {};
         metrics.cbSize = sizeof metrics;
         if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+            ownFont_ = GdiObject<HFONT>(CreateFontIndirectW(&metrics.lfMessageFont));
         }
-        if (!font_) font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-        picture_ = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                                   MAKEINTRESOURCEW(ZELMO_PICTURE_BITMAP),
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        // A stock object is the system's: it is never deleted.
+        font_ = ownFont_ ? ownFont_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        picture_ = GdiObject<HBITMAP>(static_cast<HBITMAP>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ZELMO_PICTURE_BITMAP),
+                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        taskWindow_ = CreateTaskWindow();
     }
 
     ~Win32FormRuntime() override {
-        if (font_ && font_ != GetStockObject(DEFAULT_GUI_FONT)) DeleteObject(font_);
-        if (picture_) DeleteObject(picture_);
+        if (taskWindow_) DestroyWindow(taskWindow_);
     }
     Win32FormRuntime(const Win32FormRuntime&) = delete;
     Win32FormRuntime& operator=(const Win32FormRuntime&) = delete;
@@ -61,8 +68,6 @@ class Win32FormRuntime : public FormRuntime, public FormHost {
         return window;
     }
 
-    void Show(const std::string& text) override { ShowBox(text); }
-
     void SetMousePointer(int pointer) override {
         pointer_ = pointer;
         // Set now: the program may be busy and not see WM_SETCURSOR for a while.
@@ -71,20 +76,34 @@ class Win32FormRuntime : public FormRuntime, public FormHost {
 
     int MousePointer() const override { return pointer_; }
 
-    void ProcessEventsUntil(const std::function<bool()>& done) override {
-        while (!done()) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    // For the loop that is waiting for it further out.
-                    PostQuitMessage(static_cast<int>(msg.wParam));
-                    return;
-                }
-                Dispatch(msg);
-                if (done()) return;
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, kWaitMs, QS_ALLINPUT);
+    void Post(std::function<void()> task) override {
+        {
+            const std::lock_guard<std::mutex> lock(tasksMutex_);
+            tasks_.push_back(std::move(task));
         }
+        // Should the queue be full, messages are waiting anyway, and each
+        // one dispatched runs what was posted.
+        PostMessageW(taskWindow_, kRunTasks, 0, 0);
+    }
+
+    void ProcessEventsUntil(const std::function<bool()>& done, int tickMs,
+                            const std::function<void()>& tick) override {
+        const std::function<void()>* outer = std::exchange(tick_, &tick);
+        SetTimer(taskWindow_, kTickTimer, static_cast<UINT>(tickMs), nullptr);
+        MSG msg;
+        while (!done()) {
+            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+            if (got == 0) {
+                // For the loop that is waiting for it further out.
+                PostQuitMessage(static_cast<int>(msg.wParam));
+            }
+            if (got <= 0) break;
+            Dispatch(msg);
+            RunPostedTasks();
+        }
+        KillTimer(taskWindow_, kTickTimer);
+        tick_ = outer;
+        if (tick_) SetTimer(taskWindow_, kTickTimer, static_cast<UINT>(tickMs), nullptr);
     }
 
     int Run() override {
@@ -95,26 +114,12 @@ class Win32FormRuntime : public FormRuntime, public FormHost {
         return 0;
     }
 
-    [[noreturn]] void Fail(const RunTimeError& error) override {
-        Abort(error.Heading() + "\n\n" + error.Detail());
-    }
-
     // FormHost
     int Dpi() const override { return dpi_; }
     HFONT MessageFont() const override { return font_; }
-    HBITMAP Picture() const override { return picture_; }
+    HBITMAP Picture() const override { return picture_.get(); }
 
-    void RunHandler(const std::function<void()>& handler) override {
-        if (failing_) return;
-        // Nothing may unwind through the system's window procedure.
-        try {
-            handler();
-        } catch (const RunTimeError& e) {
-            Fail(e);
-        } catch (const std::exception& e) {
-            Abort(e.what());
-        }
-    }
+    void RunHandler(const std::function<void()>& handler) override { RunEventHandler(handler); }
 
     void WindowClosing(HWND hwnd) override {
         std::erase(windows_, hwnd);
@@ -127,7 +132,60 @@ class Win32FormRuntime : public FormRuntime, public FormHost {
 
     void WindowEnded() override { --liveWindows_; }
 
+  protected:
+    void ShowMessageBox(const std::string& text) override {
+        MessageBoxW(BoxOwner(), Widen(text).c_str(), Widen(kApplicationTitle).c_str(), MB_OK);
+    }
+
   private:
+    HWND CreateTaskWindow() {
+        static const ATOM atom = [] {
+            WNDCLASSEXW wc = {};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = TaskWindowProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = kTaskWindowClass;
+            return RegisterClassExW(&wc);
+        }();
+        const HWND hwnd =
+            atom ? CreateWindowExW(0, kTaskWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), this)
+                 : nullptr;
+        if (!hwnd) throw std::runtime_error("the form run time's task window cannot be created");
+        return hwnd;
+    }
+
+    static LRESULT CALLBACK TaskWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<Win32FormRuntime*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self && message == kRunTasks) {
+            self->RunPostedTasks();
+            return 0;
+        }
+        if (self && message == WM_TIMER && wParam == kTickTimer) {
+            if (self->tick_) (*self->tick_)();
+            return 0;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
+    void RunPostedTasks() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                const std::lock_guard<std::mutex> lock(tasksMutex_);
+                if (tasks_.empty()) return;
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            task();
+        }
+    }
+
     // Keyboard navigation (Tab, Space on a button) as in a dialog.
     void Dispatch(MSG& msg) {
         const HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
@@ -148,27 +206,17 @@ class Win32FormRuntime : public FormRuntime, public FormHost {
         return nullptr;
     }
 
-    void ShowBox(const std::string& text) {
-        MessageBoxW(BoxOwner(), Widen(text).c_str(), Widen(kApplicationTitle).c_str(), MB_OK);
-    }
-
-    // The standard report of an untrapped failure, then the end: nothing of
-    // the program runs after it.
-    [[noreturn]] void Abort(const std::string& text) {
-        failing_ = true;
-        SetMousePointer(kDefaultPointer);
-        ShowBox(text);
-        std::fflush(nullptr);
-        ExitProcess(1);
-    }
-
     ATOM formClass_ = 0;
     int dpi_ = 96;
+    GdiObject<HFONT> ownFont_;
     HFONT font_ = nullptr;
-    HBITMAP picture_ = nullptr;
+    GdiObject<HBITMAP> picture_;
+    HWND taskWindow_ = nullptr;
+    std::mutex tasksMutex_;
+    std::deque<std::function<void()>> tasks_;
+    const std::function<void()>* tick_ = nullptr;
     int pointer_ = kDefaultPointer;
     int liveWindows_ = 0;
-    bool failing_ = false;
     // The native windows of the forms still open, oldest first.
     std::vector<HWND> windows_;
 };

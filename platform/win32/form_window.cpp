@@ -1,14 +1,13 @@
 #include "platform/win32/form_window.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/win32/wide_text.h"
 
 namespace zelmo::platform::win32 {
 
 namespace {
-
-constexpr int kStatusMargin = 2;
 
 COLORREF ToColorRef(Rgb rgb) { return RGB(rgb.r, rgb.g, rgb.b); }
 
@@ -67,7 +66,7 @@ struct Win32Window::Control {
     int tabIndex = 0;
     std::function<void()> onClick;
     std::optional<LabelStyle> colours;
-    HBRUSH brush = nullptr;
+    GdiObject<HBRUSH> brush;
     std::unique_ptr<Label> label;
     std::unique_ptr<TextBox> textBox;
     std::unique_ptr<ListBox> listBox;
@@ -102,26 +101,22 @@ ATOM RegisterFormClass() {
 
 Win32Window::Win32Window(FormHost& host, const WindowStyle& style) : host_(host), style_(style) {
     RegisterFormClass();
-    background_ = CreateSolidBrush(ToColorRef(style.background));
+    background_ = GdiObject<HBRUSH>(CreateSolidBrush(ToColorRef(style.background)));
     const DWORD windowStyle =
         style.borderless ? WS_POPUP : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     // The splash is nothing the user works in: no taskbar button.
     const DWORD exStyle = style.borderless ? WS_EX_TOOLWINDOW : 0;
     RECT frame = {0, 0, Scale(style.clientWidth), Scale(style.clientHeight)};
     AdjustWindowRectEx(&frame, windowStyle, FALSE, exStyle);
-    CreateWindowExW(exStyle, kFormClassName, Widen(style.caption).c_str(),
-                    windowStyle | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                    GetModuleHandleW(nullptr), this);
+    const HWND created = CreateWindowExW(
+        exStyle, kFormClassName, Widen(style.caption).c_str(), windowStyle | WS_CLIPCHILDREN,
+        CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+        nullptr, GetModuleHandleW(nullptr), this);
+    if (!created)
+        throw std::runtime_error("the window \"" + style.caption + "\" cannot be created");
 }
 
-Win32Window::~Win32Window() {
-    Close();
-    for (const auto& control : controls_) {
-        if (control->brush) DeleteObject(control->brush);
-    }
-    if (background_) DeleteObject(background_);
-}
+Win32Window::~Win32Window() { Close(); }
 
 int Win32Window::Scale(int value) const { return MulDiv(value, host_.Dpi(), 96); }
 
@@ -137,6 +132,7 @@ Win32Window::Control& Win32Window::Add(const std::string& name, const wchar_t* w
                         Scale(rect.left), Scale(rect.top), Scale(rect.width), Scale(rect.height),
                         hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->id)),
                         GetModuleHandleW(nullptr), nullptr);
+    if (!control->hwnd) throw std::runtime_error("the control " + name + " cannot be created");
     SendMessageW(control->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(host_.MessageFont()), FALSE);
 
     // Tab and arrow keys follow the children's z-order: keep it in tab order.
@@ -159,9 +155,9 @@ Label& Win32Window::AddLabel(const std::string& name, const std::string& caption
     Control& c = Add(name, L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, rect, tabIndex, caption);
     if (style.customColours) {
         c.colours = style;
-        c.brush = CreateSolidBrush(ToColorRef(style.background));
-        if (!statusColours_) statusColours_ = style;
+        c.brush = GdiObject<HBRUSH>(CreateSolidBrush(ToColorRef(style.background)));
     }
+    statusColours_.NoteLabel(style);
     c.label = std::make_unique<Win32Label>(c.hwnd, caption);
     return *c.label;
 }
@@ -266,16 +262,16 @@ void Win32Window::SetStatus(const std::string& text) {
         GetTextMetricsW(dc, &metrics);
         SelectObject(dc, old);
         ReleaseDC(hwnd_, dc);
-        // The bottom line of the client area, over whatever is there.
-        const int height = metrics.tmHeight;
-        const int margin = Scale(kStatusMargin);
         RECT client;
         GetClientRect(hwnd_, &client);
+        const Rect place =
+            StatusLineRect(client.right, client.bottom, metrics.tmHeight, Scale(kStatusMargin));
         status_ = CreateWindowExW(0, L"STATIC", L"",
                                   WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX | SS_ENDELLIPSIS,
-                                  margin, std::max<int>(0, client.bottom - height - margin),
-                                  std::max<int>(0, client.right - 2 * margin), height, hwnd_,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+                                  place.left, place.top, place.width, place.height, hwnd_, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        // Progress is a nicety: without its line the window works on.
+        if (!status_) return;
         SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.MessageFont()), FALSE);
         SetWindowPos(status_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
@@ -295,7 +291,7 @@ LRESULT Win32Window::ColourStatic(HDC dc, HWND hwnd) {
     const Control* control = FindControl(hwnd);
     const LabelStyle* colours = nullptr;
     if (control && control->colours) colours = &*control->colours;
-    if (hwnd == status_ && statusColours_) colours = &*statusColours_;
+    if (hwnd == status_ && statusColours_.colours()) colours = &*statusColours_.colours();
     if (!colours) {
         return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                               reinterpret_cast<LPARAM>(hwnd));
@@ -305,7 +301,7 @@ LRESULT Win32Window::ColourStatic(HDC dc, HWND hwnd) {
     // The status line borrows the brush of the label whose colours it has.
     for (const auto& other : controls_) {
         if (other->brush && other->colours->background == colours->background) {
-            return reinterpret_cast<LRESULT>(other->brush);
+            return reinterpret_cast<LRESULT>(other->brush.get());
         }
     }
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -336,7 +332,7 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND: {
             RECT client;
             GetClientRect(hwnd_, &client);
-            FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
+            FillRect(reinterpret_cast<HDC>(wParam), &client, background_.get());
             return 1;
         }
         case WM_CTLCOLORSTATIC:

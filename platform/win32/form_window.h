@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/form_runtime.h"
+#include "platform/status_line.h"
+#include "platform/win32/gdi_object.h"
 
 namespace zelmo::platform::win32 {
 
@@ -82,11 +84,11 @@ class Win32Window : public Window {
     FormHost& host_;
     WindowStyle style_;
     HWND hwnd_ = nullptr;
-    HBRUSH background_ = nullptr;
+    GdiObject<HBRUSH> background_;
     std::vector<std::unique_ptr<Control>> controls_;
     std::map<UINT_PTR, std::function<void()>> timers_;
     std::function<void()> onCloseCommand_;
-    std::optional<LabelStyle> statusColours_;
+    StatusLineColours statusColours_;
     HWND status_ = nullptr;
     HWND lastFocus_ = nullptr;
     int nextId_ = 1000;  // far from IDOK and IDCANCEL, which Enter and Esc send

@@ -180,7 +180,7 @@ TEST_F(PosixFileSystem, FoldersThatCannotBeOpenedAreNotListed) {
     }
 }
 
-TEST_F(PosixFileSystem, AttributesFollowTheWineMapping) {
+TEST_F(PosixFileSystem, AttributesComeFromTheTypeModeAndADotName) {
     Folder("plain");
     Folder("ro", 0555);
     Folder(".config");

@@ -11,8 +11,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 namespace zelmo::platform {
 namespace {
@@ -201,12 +203,23 @@ TEST_F(QtForms, TopmostKeepsGeometryAndPointerOverridesAll) {
     window->Close();
 }
 
-TEST_F(QtForms, ProcessEventsUntilKeepsTimersRunning) {
+// The wait ends with the task the worker posts, not by looking at a flag:
+// the worker posts only once timers and progress ticks have run meanwhile.
+TEST_F(QtForms, WaitingForAWorkerKeepsTimersAndProgressRunningUntilItPosts) {
     auto window = forms_->NewWindow({"Wait", 100, 100, true, {0, 0, 0}});
-    int ticks = 0;
+    std::atomic<int> ticks = 0;
+    int progress = 0;
+    bool finished = false;
     window->AddTimer("t", 5, [&] { ++ticks; });
-    forms_->ProcessEventsUntil([&] { return ticks >= 3; });
+    std::thread worker([&] {
+        while (ticks < 3) std::this_thread::yield();
+        forms_->Post([&] { finished = true; });
+    });
+    forms_->ProcessEventsUntil([&] { return finished; }, 5, [&] { ++progress; });
+    worker.join();
+    EXPECT_TRUE(finished);
     EXPECT_GE(ticks, 3);
+    EXPECT_GE(progress, 1);
     window->Close();
 }
 

@@ -46,7 +46,8 @@ class Win32FormRuntime : public ::testing::Test {
     // Runs the event loop for a while.
     void Pump(int ms) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        forms_->ProcessEventsUntil([&] { return std::chrono::steady_clock::now() >= end; });
+        forms_->ProcessEventsUntil([&] { return std::chrono::steady_clock::now() >= end; }, 5,
+                                   [] {});
     }
 
     int Scale(int value) const { return MulDiv(value, dpi_, 96); }
@@ -171,15 +172,18 @@ TEST_F(Win32FormRuntime, ATimerMayCloseItsOwnWindowAndTheLoopEndsWithTheLastWind
 
 TEST_F(Win32FormRuntime, WaitingForOtherWorkKeepsTheWindowsGoing) {
     Win32Window& w = Open({"Form1", 312, 64, true, {128, 128, 255}});
-    int ticks = 0;
+    std::atomic<int> ticks = 0;
     w.AddTimer("Tim01", 10, [&] { ++ticks; });
     w.Show();
-    std::atomic<bool> done = false;
+    std::atomic<int> progress = 0;
+    bool done = false;
+    // The worker finishes only once the timer and the progress have ticked
+    // meanwhile; its posted task ends the wait.
     std::thread worker([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        done = true;
+        while (ticks < 3 || progress < 1) std::this_thread::yield();
+        forms_->Post([&] { done = true; });
     });
-    forms_->ProcessEventsUntil([&] { return done.load(); });
+    forms_->ProcessEventsUntil([&] { return done; }, 10, [&] { ++progress; });
     worker.join();
     EXPECT_TRUE(done);
     EXPECT_GT(ticks, 2);

@@ -57,7 +57,7 @@ TEST_F(Win32RecordFile, WritesTheBytesAsGivenAndLeavesNothingElse) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"HOST.txt", "OTHER.txt"}));
 }
 
-TEST_F(Win32RecordFile, FailuresGiveTheClassicNumbersAndLeaveTheEarlierRecord) {
+TEST_F(Win32RecordFile, FailuresGiveTheirRunTimeErrorNumbersAndLeaveTheEarlierRecord) {
     test::WriteBytes(dir_ / "HOST.txt", "earlier\r\n");
     fs::create_directory(dir_.path() / "HOST.dir");
     test::WriteBytes(dir_ / "plain", "");
