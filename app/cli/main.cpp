@@ -26,6 +26,8 @@ int main(int argc, char** argv) {
     // One registration per command, each in its own file.
     AddScanCommand(app);
     AddFactsCommand(app);
+    // After the commands, which would otherwise inherit it.
+    app.footer("Run 'zelmocb-cli COMMAND --help' for a command's options.");
 
     try {
         app.parse(argc, argv);

@@ -116,9 +116,8 @@ void AddScanCommand(CLI::App& app) {
         "scan", "Run the application scan as the program does and print what it finds.");
     auto options = std::make_shared<ScanOptions>();
     auto drives = std::make_shared<std::vector<std::string>>();
-    scan->add_option("--list", options->listPath, "The application list")
-        ->option_text("FILE")
-        ->capture_default_str();
+    scan->add_option("--list", options->listPath, "The application list (default: ZelmoAppl.csv in the current folder)")
+        ->option_text("FILE");
     scan->add_option("--drive", *drives, "Search FOLDER as drive LETTER (Linux; repeatable)")
         ->option_text("LETTER=FOLDER")
         ->check(CLI::Validator(
