@@ -116,7 +116,8 @@ void AddScanCommand(CLI::App& app) {
         "scan", "Run the application scan as the program does and print what it finds.");
     auto options = std::make_shared<ScanOptions>();
     auto drives = std::make_shared<std::vector<std::string>>();
-    scan->add_option("--list", options->listPath, "The application list (default: ZelmoAppl.csv in the current folder)")
+    scan->add_option("--list", options->listPath,
+                     "The application list (default: ZelmoAppl.csv in the current folder)")
         ->option_text("FILE");
     scan->add_option("--drive", *drives, "Search FOLDER as drive LETTER (Linux; repeatable)")
         ->option_text("LETTER=FOLDER")
