@@ -1,6 +1,9 @@
 # Install rules and the packages: a .deb on Linux, a ZIP of the 32-bit
 # programs for Windows. `cmake --install BUILD --prefix DIR` lays out the
 # same files the package holds.
+if(ZELMO_SANITIZE OR ZELMO_FUZZ)
+    return()  # packages come from plain builds only
+endif()
 set(ZELMO_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 set(ZELMO_PACKAGE_FILES ${PROJECT_BINARY_DIR}/package-files)
 file(MAKE_DIRECTORY ${ZELMO_PACKAGE_FILES})
