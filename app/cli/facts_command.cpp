@@ -1,6 +1,9 @@
 #include "app/cli/facts_command.h"
 
+#include <CLI/CLI.hpp>
 #include <cstdint>
+#include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <utility>
 
@@ -47,18 +50,7 @@ void PrintJson(std::ostream& out, const inventory::HostIdentity& identity, const
 
 }  // namespace
 
-int RunFactsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    bool json = false;
-    for (const auto& arg : args) {
-        if (arg == "--json") {
-            json = true;
-        } else {
-            err << "zelmocb-cli facts: unknown option '" << arg << "'\n"
-                << "usage: zelmocb-cli facts [--json]\n";
-            return 64;
-        }
-    }
-
+void RunFactsCommand(bool json, std::ostream& out) {
     // Host identity before memory, as the main window reads them.
     const auto host = platform::OpenSystemHostIdentity();
     const inventory::HostIdentity identity = inventory::ReadHostIdentity(*host);
@@ -71,7 +63,14 @@ int RunFactsCommand(const std::vector<std::string>& args, std::ostream& out, std
     } else {
         PrintText(out, identity, figures);
     }
-    return 0;
+}
+
+void AddFactsCommand(CLI::App& app) {
+    CLI::App* facts = app.add_subcommand(
+        "facts", "Print the host name, the IP address and the seven memory figures.");
+    auto json = std::make_shared<bool>(false);
+    facts->add_flag("--json", *json, "One JSON object: {\"host\", \"ip\", \"memory\"}");
+    facts->callback([json] { RunFactsCommand(*json, std::cout); });
 }
 
 }  // namespace zelmo::cli

@@ -1,14 +1,17 @@
 #pragma once
 
-#include <ostream>
-#include <string>
-#include <vector>
+#include <iosfwd>
+
+namespace CLI {
+class App;
+}
 
 namespace zelmo::cli {
 
 // `facts [--json]`: the host name as the main window shows it, the IP address
-// and the seven memory figures. args are the words after "facts". Returns the
-// process exit status.
-int RunFactsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// and the seven memory figures.
+void AddFactsCommand(CLI::App& app);
+
+void RunFactsCommand(bool json, std::ostream& out);
 
 }  // namespace zelmo::cli

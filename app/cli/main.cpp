@@ -1,42 +1,51 @@
 // zelmocb-cli: the program's collection without its windows, for trying a
 // new application list on a reference PC, for benchmarks and for tests.
 
+#include <CLI/CLI.hpp>
 #include <iostream>
 #include <new>
 #include <string>
-#include <vector>
 
+#include "app/cli/exit_status.h"
 #include "app/cli/facts_command.h"
 #include "app/cli/scan_command.h"
 #include "platform/runtime_error.h"
-
-namespace {
-
-constexpr const char* kUsage =
-    "usage: zelmocb-cli scan [--list FILE] [--drive L=FOLDER]... [--per-row] [--threads N]\n"
-    "                   [--json]\n"
-    "       zelmocb-cli facts [--json]\n";
-
-}  // namespace
+#include "zelmo_version.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        std::cerr << kUsage;
-        return 64;
-    }
-    const std::string command = args.front();
-    args.erase(args.begin());
+    using namespace zelmo::cli;
+    CLI::App app("Zelmo CB's inventory collection without its windows.", "zelmocb-cli");
+    app.set_version_flag("--version", std::string("zelmocb-cli ") + ZELMO_VERSION,
+                         "Print the version and exit");
+    // At most one command; none is answered below, so that an unknown word is
+    // named as the bad argument rather than reported as a missing command.
+    app.require_subcommand(0, 1);
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return "zelmocb-cli: " + std::string(e.what()) +
+               "\nRun with --help for more information.\n";
+    });
+    // One registration per command, each in its own file.
+    AddScanCommand(app);
+    AddFactsCommand(app);
+    // After the commands, which would otherwise inherit it.
+    app.footer("Run 'zelmocb-cli COMMAND --help' for a command's options.");
+
     try {
-        if (command == "scan") return zelmo::cli::RunScanCommand(args, std::cout, std::cerr);
-        if (command == "facts") return zelmo::cli::RunFactsCommand(args, std::cout, std::cerr);
-        std::cerr << "zelmocb-cli: unknown command '" << command << "'\n" << kUsage;
-        return 64;
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and the version come here too, with status 0 and on stdout.
+        const int status = app.exit(e, std::cout, std::cerr);
+        return status == 0 ? kExitOk : kExitUsage;
     } catch (const zelmo::platform::RunTimeError& e) {
         std::cerr << e.Report() << '\n';
-        return 2;
+        return kExitRunTimeError;
     } catch (const std::bad_alloc&) {
         std::cerr << zelmo::platform::RunTimeError::OutOfMemory().Report() << '\n';
-        return 2;
+        return kExitRunTimeError;
     }
+    if (app.get_subcommands().empty()) {
+        std::cerr << "zelmocb-cli: a command is required\n" << app.help();
+        return kExitUsage;
+    }
+    return kExitOk;
 }

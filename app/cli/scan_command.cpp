@@ -1,17 +1,22 @@
 #include "app/cli/scan_command.h"
 
+#include <CLI/CLI.hpp>
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "app/cli/progress_line.h"
 #include "app/settings.h"
 #include "inventory/application_list_scan.h"
 #include "inventory/indexed_scan.h"
 #include "platform/drives.h"
 #include "platform/file_system.h"
 #include "platform/runtime_error.h"
+#include "platform/terminal.h"
 
 namespace zelmo::cli {
 namespace {
@@ -48,78 +53,50 @@ class CountingFileSystem : public platform::FileSystem {
 
 class StderrMessages : public platform::MessageBoxService {
   public:
-    explicit StderrMessages(std::ostream& err) : err_(err) {}
+    explicit StderrMessages(ProgressLine& progress) : progress_(progress) {}
     void Show(const std::string& text) override {
-        err_ << text << '\n';
+        progress_.PrintLine(text);
         ++count_;
     }
     int Count() const { return count_; }
 
   private:
-    std::ostream& err_;
+    ProgressLine& progress_;
     int count_ = 0;
 };
 
 }  // namespace
 
-int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string listPath = inventory::kApplicationListName;
-    platform::DriveOverrides overrides;
-    bool json = false;
-    bool perRow = false;
-    unsigned threads = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--json") {
-            json = true;
-        } else if (arg == "--per-row") {
-            perRow = true;
-        } else if (arg == "--threads" && i + 1 < args.size()) {
-            const std::string& count = args[++i];
-            if (count.empty() || count.size() > 3 ||
-                count.find_first_not_of("0123456789") != std::string::npos) {
-                err << "zelmocb-cli: --threads wants a number, not '" << count << "'\n";
-                return 64;
-            }
-            threads = static_cast<unsigned>(std::stoul(count));
-        } else if (arg == "--list" && i + 1 < args.size()) {
-            listPath = args[++i];
-        } else if (arg == "--drive" && i + 1 < args.size()) {
-            const std::string& mapping = args[++i];
-            if (mapping.size() < 3 || mapping[1] != '=' ||
-                !std::isalpha(static_cast<unsigned char>(mapping[0]))) {
-                err << "zelmocb-cli: --drive wants LETTER=FOLDER, not '" << mapping << "'\n";
-                return 64;
-            }
-            overrides[static_cast<char>(std::toupper(static_cast<unsigned char>(mapping[0])))] =
-                mapping.substr(2);
-        } else {
-            err << "zelmocb-cli: unknown argument for scan: '" << arg << "'\n";
-            return 64;
-        }
-    }
-
-    platform::ConfigureDrives(app::SettingsPath(), overrides);
+void RunScanCommand(const ScanOptions& options, std::ostream& out, std::ostream& err) {
+    const std::string& listPath = options.listPath;
+    platform::ConfigureDrives(app::SettingsPath(), options.drives);
     const auto system = platform::OpenSystemFileSystem();
     CountingFileSystem fs(*system);
-    StderrMessages messages(err);
+    // Progress only where a person watches it: not into a pipe or file, and
+    // not beside JSON that a program reads.
+    ProgressLine progress(
+        err, [&fs] { return "Folders searched: " + std::to_string(fs.Folders()); },
+        platform::StandardErrorIsTerminal() &&
+            !(options.json && !platform::StandardOutputIsTerminal()));
+    StderrMessages messages(progress);
     std::vector<std::string> entries;
     std::string summary;
     const inventory::ScanTarget target{[&](const std::string& entry) { entries.push_back(entry); },
                                        summary, messages};
     const auto start = std::chrono::steady_clock::now();
-    if (perRow) {
+    if (options.perRow) {
         // Two walks per row, each drive searched afresh for each file: slow, but
         // the plainest search, against which the indexed scan is checked.
         inventory::PerRowSearch search(fs);
         inventory::ScanApplicationList(listPath, search, target);
     } else {
-        inventory::ScanApplicationListIndexed(listPath, fs, target, threads);
+        inventory::ScanApplicationListIndexed(listPath, fs, target, options.threads);
     }
+    progress.Stop();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    if (json) {
+    if (options.json) {
         nlohmann::ordered_json report;
         report["entries"] = entries;
         report["summary"] = summary;
@@ -133,7 +110,44 @@ int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std:
         out << "Folders searched: " << fs.Folders() << ", list errors: " << messages.Count() << ", "
             << seconds << " s\n";
     }
-    return 0;
+}
+
+void AddScanCommand(CLI::App& app) {
+    CLI::App* scan = app.add_subcommand(
+        "scan", "Run the application scan as the program does and print what it finds.");
+    auto options = std::make_shared<ScanOptions>();
+    auto drives = std::make_shared<std::vector<std::string>>();
+    scan->add_option("--list", options->listPath,
+                     "The application list (default: ZelmoAppl.csv in the current folder)")
+        ->option_text("FILE");
+    scan->add_option("--drive", *drives, "Search FOLDER as drive LETTER (Linux; repeatable)")
+        ->option_text("LETTER=FOLDER")
+        ->check(CLI::Validator(
+            [](std::string& mapping) -> std::string {
+                if (mapping.size() < 3 || mapping[1] != '=' ||
+                    !std::isalpha(static_cast<unsigned char>(mapping[0]))) {
+                    return "wants LETTER=FOLDER, not '" + mapping + "'";
+                }
+                return "";
+            },
+            "LETTER=FOLDER"));
+    scan->add_flag("--per-row", options->perRow,
+                   "Walk the drives for each row, as the program always did, to compare with");
+    scan->add_option("--threads", options->threads,
+                     "Folders read at once (default 0: one per core)")
+        ->option_text("N")
+        ->check(CLI::Range(0u, 999u));
+    scan->add_flag("--json", options->json,
+                   "One JSON object: {\"entries\", \"summary\", \"list_errors\", "
+                   "\"folders\", \"seconds\"}");
+    scan->callback([options, drives] {
+        for (const std::string& mapping : *drives) {
+            const char letter =
+                static_cast<char>(std::toupper(static_cast<unsigned char>(mapping[0])));
+            options->drives[letter] = mapping.substr(2);
+        }
+        RunScanCommand(*options, std::cout, std::cerr);
+    });
 }
 
 }  // namespace zelmo::cli

@@ -2,14 +2,31 @@
 
 #include <iosfwd>
 #include <string>
-#include <vector>
+
+#include "inventory/application_list_scan.h"
+#include "platform/drives.h"
+
+namespace CLI {
+class App;
+}
 
 namespace zelmo::cli {
 
+// What `scan` is asked to do. One walk per drive answers every row; perRow
+// walks the drives for each row instead, as the program always did, to
+// compare with. threads is how many folders are read at once (0: one per
+// core).
+struct ScanOptions {
+    std::string listPath = inventory::kApplicationListName;
+    platform::DriveOverrides drives;
+    bool perRow = false;
+    unsigned threads = 0;
+    bool json = false;
+};
+
 // zelmocb-cli scan [--list FILE] [--drive L=FOLDER]... [--per-row] [--threads N] [--json]
-// One walk per drive answers every row; --per-row walks the drives for each
-// row instead, as the program always did, to compare with. --threads
-// sets how many folders are read at once (default: one per core).
-int RunScanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+void AddScanCommand(CLI::App& app);
+
+void RunScanCommand(const ScanOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace zelmo::cli

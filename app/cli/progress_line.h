@@ -1,0 +1,44 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <iosfwd>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace zelmo::cli {
+
+// One line of progress on a terminal while long work runs: redrawn from
+// `text` every `period`, erased when the work is done. A disabled line draws
+// nothing, so callers need not ask whether there is a terminal.
+class ProgressLine {
+  public:
+    ProgressLine(std::ostream& err, std::function<std::string()> text, bool enabled,
+                 std::chrono::milliseconds period = std::chrono::milliseconds(250));
+    ~ProgressLine();
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    // Stops drawing and erases the line; later calls do nothing.
+    void Stop();
+    // Writes `line` and a line end to `err` where the progress line would
+    // otherwise tear it.
+    void PrintLine(const std::string& line);
+
+  private:
+    void Run();
+    void EraseLocked();
+
+    std::ostream& err_;
+    std::function<std::string()> text_;
+    std::chrono::milliseconds period_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::size_t shown_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace zelmo::cli

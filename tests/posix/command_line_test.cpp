@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "../test_support.h"
+#include "zelmo_version.h"
+
+namespace zelmo::cli {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs zelmocb-cli in demo/ with standard output and error to files, so
+// neither is a terminal.
+CliRun RunCli(const std::string& arguments) {
+    test::TempDir dir;
+    const std::string out = dir / "out", err = dir / "err";
+    const std::string command = "cd '" ZELMO_SOURCE_DIR "/demo' && '" ZELMO_CLI_PATH "' " +
+                                arguments + " >'" + out + "' 2>'" + err + "'";
+    CliRun run;
+    const int status = std::system(command.c_str());
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadAll(out);
+    run.err = ReadAll(err);
+    return run;
+}
+
+TEST(CommandLine, AnswersHelpVersionAndBadArgumentsByConvention) {
+    struct Case {
+        const char* arguments;
+        int status;
+        const char* inOut;  // text expected on stdout ("" for none at all)
+        const char* inErr;  // text expected on stderr ("" for none at all)
+    };
+    const Case cases[] = {
+        {"--help", 0, "Usage: zelmocb-cli", ""},
+        {"-h", 0, "facts", ""},
+        {"scan --help", 0, "--drive LETTER=FOLDER", ""},
+        {"scan -h --bogus", 0, "--per-row", ""},
+        {"facts -h", 0, "--json", ""},
+        {"--version", 0, "zelmocb-cli " ZELMO_VERSION "\n", ""},
+        {"", 64, "", "a command is required"},
+        {"inventory", 64, "", "inventory"},
+        {"scan --bogus", 64, "", "--bogus"},
+        {"scan --drive 1=/srv", 64, "", "'1=/srv'"},
+        {"scan --threads many", 64, "", "many"},
+        {"scan --list", 64, "", "--list"},
+        {"facts --json extra", 64, "", "extra"},
+        {"scan --list missing.csv", 2, "", "53"},
+        {"scan --drive C=drives/C --drive d=drives/D", 0,
+         "Summary: ED01Text EditorText Editor,CA01Calculator,", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const CliRun run = RunCli(c.arguments);
+        EXPECT_EQ(run.status, c.status);
+        if (*c.inOut) {
+            EXPECT_NE(run.out.find(c.inOut), std::string::npos) << run.out;
+        } else {
+            EXPECT_EQ(run.out, "");
+        }
+        if (*c.inErr) {
+            EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+        } else {
+            // Nothing, in particular no progress line when stderr is a file.
+            EXPECT_EQ(run.err, "");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zelmo::cli
