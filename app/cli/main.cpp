@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/changes_command.h"
+#include "app/cli/collect_command.h"
 #include "app/cli/facts_command.h"
 #include "app/cli/scan_command.h"
 #include "platform/runtime_error.h"
@@ -14,7 +16,11 @@ namespace {
 constexpr const char* kUsage =
     "usage: zelmocb-cli scan [--list FILE] [--drive L=FOLDER]... [--per-row] [--threads N]\n"
     "                   [--json]\n"
-    "       zelmocb-cli facts [--json]\n";
+    "       zelmocb-cli facts [--json]\n"
+    "       zelmocb-cli collect FOLDER [--list FILE] [--encoding NAME] [--csv FILE]\n"
+    "                   [--csv-encoding utf8|ansi] [--json FILE|-] [--html FILE] [--db FILE]\n"
+    "                   [--stale-days N]\n"
+    "       zelmocb-cli changes --db FILE [--since ISO-DATE] [--json]\n";
 
 }  // namespace
 
@@ -29,6 +35,8 @@ int main(int argc, char** argv) {
     try {
         if (command == "scan") return zelmo::cli::RunScanCommand(args, std::cout, std::cerr);
         if (command == "facts") return zelmo::cli::RunFactsCommand(args, std::cout, std::cerr);
+        if (command == "collect") return zelmo::cli::RunCollectCommand(args, std::cout, std::cerr);
+        if (command == "changes") return zelmo::cli::RunChangesCommand(args, std::cout, std::cerr);
         std::cerr << "zelmocb-cli: unknown command '" << command << "'\n" << kUsage;
         return 64;
     } catch (const zelmo::platform::RunTimeError& e) {
