@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "collector/collection.h"
+
 namespace zelmo::collector {
 
 std::vector<Change> CompareSnapshots(const Snapshot& before, const Snapshot& after) {
@@ -41,17 +43,19 @@ std::vector<Change> CompareSnapshots(const Snapshot& before, const Snapshot& aft
 std::string ChangesText(const std::vector<CollectionChanges>& list) {
     std::string out;
     for (const CollectionChanges& c : list) {
-        out += c.collectedAt + " (collection " + std::to_string(c.collection) + ", against " +
-               std::to_string(c.previous) + " of " + c.previousAt + ")";
-        out += c.changes.empty() ? ": no changes\n" : "\n";
+        out += TerminalText(c.collectedAt + " (collection " + std::to_string(c.collection) +
+                            ", against " + std::to_string(c.previous) + " of " + c.previousAt +
+                            ")" + (c.changes.empty() ? ": no changes" : "")) +
+               '\n';
         for (const Change& change : c.changes) {
-            out += "  " + change.host + ": " + change.what;
-            if (!change.application.empty()) out += " " + change.application;
+            std::string line = "  " + change.host + ": " + change.what;
+            if (!change.application.empty()) line += " " + change.application;
             if (change.what != "new host" && change.what != "host gone" &&
                 change.application.empty()) {
-                out += " \"" + change.from + "\" -> \"" + change.to + "\"";
+                line += " \"" + change.from + "\" -> \"" + change.to + "\"";
             }
-            out += '\n';
+            // Values come from the records: no escape sequence reaches a terminal.
+            out += TerminalText(line) + '\n';
         }
     }
     return out;

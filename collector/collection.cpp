@@ -42,6 +42,15 @@ std::int64_t Collection::LatestRecord() const {
     return latest;
 }
 
+std::string TerminalText(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) c = '?';
+    }
+    return out;
+}
+
 std::string IsoTime(std::int64_t t) {
     // Civil date from days since 1970 (proleptic Gregorian), so no time zone
     // or C library time functions are involved.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zelmo::collector {
@@ -57,6 +58,10 @@ struct Collection {
     std::vector<std::pair<std::string, int>> HostsPerApplication() const;
     std::int64_t LatestRecord() const;
 };
+
+// Text for a terminal: control characters from a record (escape sequences
+// included) become '?'.
+std::string TerminalText(std::string_view text);
 
 // "2026-12-09T13:20:41Z"
 std::string IsoTime(std::int64_t secondsSince1970);

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes demo/save: a few dozen records as the PCs file them (UTF-8, as the Linux program files them on a UTF-8 locale; one
+"""Writes demo/save: a few dozen records as the Linux program files them
+on a UTF-8 locale (one
 CR LF line), for `zelmocb-cli collect`. Among them: Japanese names, values
 that hold a comma or a quote, one malformed record, one duplicated PC
 number, and one record that scripts/demo.sh dates back two years (a

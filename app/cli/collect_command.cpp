@@ -100,7 +100,7 @@ int RunCollectCommand(const std::vector<std::string>& args, std::ostream& out, s
         if (!options->dbPath.empty()) collector::SaveCollection(options->dbPath, collection);
 
         for (const collector::Problem& p : collection.problems) {
-            err << p.file << ": " << p.kind << ": " << p.detail << '\n';
+            err << collector::TerminalText(p.file + ": " + p.kind + ": " + p.detail) << '\n';
         }
         err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
         return collection.problems.empty() ? 0 : 1;
