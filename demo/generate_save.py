@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 """Writes demo/save: a few dozen records as the Linux program files them
-on a UTF-8 locale (one
-CR LF line), for `zelmocb-cli collect`. Among them: Japanese names, values
+on a UTF-8 locale (one CR LF line), for `zelmocb-cli collect`. Among them: Japanese names, values
 that hold a comma or a quote, one malformed record, one duplicated PC
 number, and one record that scripts/demo.sh dates back two years (a
 checkout cannot keep file times) so that it shows as stale.
