@@ -57,7 +57,8 @@ std::string Number(long long value) { return std::to_string(value); }
 std::string Join(const std::vector<std::string>& parts) {
     std::string joined;
     for (const std::string& part : parts) {
-        if (!joined.empty()) joined += ", ";
+        // Names may hold commas of their own.
+        if (!joined.empty()) joined += " · ";
         joined += part;
     }
     return joined;

@@ -114,13 +114,14 @@ std::vector<fs::path> ListRecordFiles(const std::string& folder) {
     std::vector<fs::path> files;
     fs::directory_iterator it(root, ec);
     if (ec) throw platform::RunTimeError(platform::kPermissionDenied, folder);
-    for (const fs::directory_entry& entry : it) {
+    // Links are listed too (and refused when read): a share's content is not
+    // to be trusted to point inside it.
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
         std::error_code typeError;
-        // Links are listed too (and refused when read): a share's content is
-        // not to be trusted to point inside it.
-        if (entry.is_directory(typeError) && !entry.is_symlink(typeError)) continue;
-        if (HasTxtExtension(entry.path())) files.push_back(entry.path());
+        if (it->is_directory(typeError) && !it->is_symlink(typeError)) continue;
+        if (HasTxtExtension(it->path())) files.push_back(it->path());
     }
+    if (ec) throw platform::RunTimeError(platform::kPathFileAccessError, folder);
     std::sort(files.begin(), files.end());
     return files;
 }

@@ -1,6 +1,7 @@
 #include "app/cli/collect_command.h"
 
 #include <chrono>
+#include <filesystem>
 
 #include "collector/collect_folder.h"
 #include "collector/csv_report.h"
@@ -105,6 +106,9 @@ int RunCollectCommand(const std::vector<std::string>& args, std::ostream& out, s
         err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
         return collection.problems.empty() ? 0 : 1;
     } catch (const collector::StoreError& e) {
+        err << "zelmocb-cli: " << e.what() << '\n';
+        return 2;
+    } catch (const std::filesystem::filesystem_error& e) {
         err << "zelmocb-cli: " << e.what() << '\n';
         return 2;
     }
