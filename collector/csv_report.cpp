@@ -56,7 +56,8 @@ std::string CsvReport(const Collection& collection) {
                 if (count >= 0) out += static_cast<char>('0' + count);
             }
         } else {
-            out += ',' + CsvCell(Join(h.items, "; "));
+            out += ',';
+            out += CsvCell(Join(h.items, "; "));
         }
         out += "\r\n";
     }

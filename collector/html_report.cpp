@@ -216,7 +216,8 @@ std::string HtmlReport(const Collection& collection) {
                 Html(h.location) + "</td><td>" + Html(IsoTime(h.recorded)) +
                 "</td><td class=\"kind\">";
         for (std::size_t i = 0; i < h.problems.size(); ++i) {
-            page += (i ? " " : "") + Html(h.problems[i]);
+            if (i > 0) page += ' ';
+            page += Html(h.problems[i]);
         }
         page += "</td><td class=\"apps\">" + Html(Join(collection.InstalledOn(h))) + "</td></tr>\n";
     }
