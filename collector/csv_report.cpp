@@ -35,8 +35,10 @@ std::string CsvCell(std::string_view value) {
 std::string CsvReport(const Collection& collection) {
     std::string out = "host,name,pc,monitor,ip,memory,location,recorded,problems";
     if (collection.hasList) {
-        for (const ApplicationColumn& column : collection.columns)
-            out += "," + CsvCell(column.label);
+        for (const ApplicationColumn& column : collection.columns) {
+            out += ',';
+            out += CsvCell(column.label);
+        }
     } else {
         out += ",items";
     }

@@ -69,16 +69,21 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
     for (const Case& c : cases) WriteBytes(save + "/" + c.host + ".txt", c.bytes);
     fs::last_write_time(save + "/OLD.txt",
                         fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
-    fs::create_symlink(dir / "list.csv", save + "/LINK.txt");
+    // Windows may not grant the right to make links; the rest holds there too.
+    std::error_code linkError;
+    fs::create_symlink(dir / "list.csv", save + "/LINK.txt", linkError);
+    const bool linked = !linkError;
 
     CollectSettings settings{save, dir / "list.csv", "CP932", 365, Now()};
     const Collection c = CollectFolder(settings);
 
-    ASSERT_EQ(c.hosts.size(), cases.size() + 1);
+    ASSERT_EQ(c.hosts.size(), cases.size() + (linked ? 1 : 0));
     for (const Case& expected : cases) {
         EXPECT_EQ(Host(c, expected.host).problems, expected.kinds) << expected.host;
     }
-    EXPECT_EQ(Host(c, "LINK").problems, std::vector<std::string>{"unreadable"});
+    if (linked) {
+        EXPECT_EQ(Host(c, "LINK").problems, std::vector<std::string>{"unreadable"});
+    }
     for (std::size_t i = 1; i < c.hosts.size(); ++i)
         EXPECT_LT(c.hosts[i - 1].host, c.hosts[i].host);
 
