@@ -72,8 +72,9 @@ std::string SqliteStatement::Text(int column) const {
 namespace {
 
 // A record's values are stored once and referenced by a span of
-// collections (first..last) for as long as they stay the same; a changed
-// record starts a new span.
+// collections for as long as they stay the same: an open span (no last
+// collection) costs nothing a night. A changed record closes its host's span
+// and opens a new one; a host gone closes its span.
 constexpr const char* kSchema = R"(
 CREATE TABLE IF NOT EXISTS collections(
     id INTEGER PRIMARY KEY, collected_at TEXT NOT NULL, folder TEXT NOT NULL,
@@ -90,7 +91,7 @@ CREATE TABLE IF NOT EXISTS installs(
     drives INTEGER NOT NULL, PRIMARY KEY(record_id, application_id)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS host_records(
     host_id INTEGER NOT NULL REFERENCES hosts(id), record_id INTEGER NOT NULL REFERENCES records(id),
-    first_collection INTEGER NOT NULL, last_collection INTEGER NOT NULL,
+    first_collection INTEGER NOT NULL, last_collection INTEGER,
     PRIMARY KEY(host_id, first_collection)) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS host_records_last ON host_records(last_collection);
 CREATE INDEX IF NOT EXISTS host_records_first ON host_records(first_collection);
@@ -102,12 +103,12 @@ CREATE VIEW IF NOT EXISTS latest_inventory AS
     SELECT h.name AS host, r.name, r.pc, r.monitor, r.ip, r.memory, r.location,
            r.recorded_at, r.problems
     FROM host_records s JOIN hosts h ON h.id = s.host_id JOIN records r ON r.id = s.record_id
-    WHERE s.last_collection = (SELECT MAX(id) FROM collections);
+    WHERE s.last_collection IS NULL;
 CREATE VIEW IF NOT EXISTS installs_per_application AS
     SELECT a.name AS application, COUNT(*) AS hosts
     FROM host_records s JOIN installs i ON i.record_id = s.record_id
     JOIN applications a ON a.id = i.application_id
-    WHERE s.last_collection = (SELECT MAX(id) FROM collections)
+    WHERE s.last_collection IS NULL
     GROUP BY a.id ORDER BY hosts DESC, application;
 )";
 
@@ -173,8 +174,10 @@ std::int64_t IdFor(SqliteDb& db, SqliteStatement& find, SqliteStatement& insert,
 }
 
 struct Span {
+    std::int64_t hostId;
     std::int64_t first;
     std::int64_t digest;
+    bool seen = false;
 };
 
 }  // namespace
@@ -201,23 +204,23 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
         .Run();
     const std::int64_t current = sqlite3_last_insert_rowid(db.get());
 
-    // The spans that reached the previous collection, by host.
-    std::unordered_map<std::int64_t, Span> open;
+    // The open spans, by host name.
+    std::unordered_map<std::string, Span> open;
     {
         SqliteStatement spans(db,
-                              "SELECT s.host_id, s.first_collection, r.digest FROM host_records s "
-                              "JOIN records r ON r.id = s.record_id WHERE s.last_collection = ?");
-        spans.Bind(1, previous);
-        while (spans.Step()) open[spans.Int(0)] = {spans.Int(1), spans.Int(2)};
+                              "SELECT h.name, s.host_id, s.first_collection, r.digest "
+                              "FROM host_records s JOIN records r ON r.id = s.record_id "
+                              "JOIN hosts h ON h.id = s.host_id WHERE s.last_collection IS NULL");
+        while (spans.Step()) open[spans.Text(0)] = {spans.Int(1), spans.Int(2), spans.Int(3)};
     }
 
     SqliteStatement findHost(db, "SELECT id FROM hosts WHERE name = ?");
     SqliteStatement addHost(db, "INSERT INTO hosts(name) VALUES(?)");
     SqliteStatement findApp(db, "SELECT id FROM applications WHERE name = ?");
     SqliteStatement addApp(db, "INSERT INTO applications(name) VALUES(?)");
-    SqliteStatement extend(db,
-                           "UPDATE host_records SET last_collection = ? "
-                           "WHERE host_id = ? AND first_collection = ?");
+    SqliteStatement close(db,
+                          "UPDATE host_records SET last_collection = ? "
+                          "WHERE host_id = ? AND first_collection = ?");
     SqliteStatement addRecord(
         db,
         "INSERT INTO records(host_id, digest, file, name, pc, monitor, host_value, ip, memory, "
@@ -226,7 +229,7 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
         db, "INSERT INTO installs(record_id, application_id, drives) VALUES(?,?,?)");
     SqliteStatement addSpan(db,
                             "INSERT INTO host_records(host_id, record_id, first_collection, "
-                            "last_collection) VALUES(?,?,?,?)");
+                            "last_collection) VALUES(?,?,?,NULL)");
     std::unordered_map<std::string, std::int64_t> hostIds;
     std::unordered_map<std::string, std::int64_t> appIds;
 
@@ -234,11 +237,15 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
         const Installs installs = InstallsOf(collection, h);
         const std::string problems = ProblemKinds(h);
         const std::int64_t digest = Digest(h, installs, problems);
-        const std::int64_t hostId = IdFor(db, findHost, addHost, hostIds, h.host);
-        const auto span = open.find(hostId);
-        if (span != open.end() && span->second.digest == digest) {
-            extend.Bind(1, current).Bind(2, hostId).Bind(3, span->second.first).Run();
-            continue;
+        const auto span = open.find(h.host);
+        std::int64_t hostId = 0;
+        if (span != open.end()) {
+            span->second.seen = true;
+            if (span->second.digest == digest) continue;
+            hostId = span->second.hostId;
+            close.Bind(1, previous).Bind(2, hostId).Bind(3, span->second.first).Run();
+        } else {
+            hostId = IdFor(db, findHost, addHost, hostIds, h.host);
         }
         addRecord.Bind(1, hostId).Bind(2, digest).Bind(3, h.file).Bind(4, h.name).Bind(5, h.pc);
         addRecord.Bind(6, h.monitor).Bind(7, h.hostValue).Bind(8, h.ip).Bind(9, h.memory);
@@ -250,7 +257,10 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
                 .Bind(3, static_cast<std::int64_t>(drives))
                 .Run();
         }
-        addSpan.Bind(1, hostId).Bind(2, recordId).Bind(3, current).Bind(4, current).Run();
+        addSpan.Bind(1, hostId).Bind(2, recordId).Bind(3, current).Run();
+    }
+    for (const auto& [host, span] : open) {
+        if (!span.seen) close.Bind(1, previous).Bind(2, span.hostId).Bind(3, span.first).Run();
     }
 
     SqliteStatement addProblem(
