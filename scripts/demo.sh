@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs Zelmo CB on the demo data in
 # demo/: first the scan alone (zelmocb-cli), then the desktop program, whose
-# settings map C: and D: to the demo trees and save into build/demo/save.
+# settings map C: and D: to the demo trees and save into build/demo/save,
+# and last the administrator's collection of demo/save and the new record.
 # Without a display it runs on a virtual one, types demo values, presses OK
 # and leaves a screenshot of the main window in build/demo/.
 set -euo pipefail
@@ -65,3 +66,20 @@ for f in "$demo"/save/*.txt; do
     echo "--- $f"
     cat -A "$f"
 done
+
+echo "=== the administrator's side: collecting demo/save and the record just filed"
+cd "$root"
+collected="$demo/collected"
+mkdir -p "$collected"
+cp demo/save/*.txt "$collected/"
+cp "$demo"/save/*.txt "$collected/" 2>/dev/null || true
+# A checkout cannot keep file times: one record is dated back to show as stale.
+touch -d '2 years ago' "$collected/WS031.txt"
+status=0
+build/default/zelmocb-cli collect "$collected" --list demo/ZelmoAppl.csv \
+    --csv "$demo/inventory.csv" --json "$demo/inventory.json" --html "$demo/report.html" \
+    --db "$demo/inventory.db" || status=$?
+echo "=== collect exit status $status (1: written, problems found)"
+echo "=== report: $demo/report.html"
+echo "    table:  $demo/inventory.csv"
+echo "    database: $demo/inventory.db (zelmocb-cli changes --db $demo/inventory.db)"

@@ -6,6 +6,8 @@
 #include <new>
 #include <string>
 
+#include "app/cli/changes_command.h"
+#include "app/cli/collect_command.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/facts_command.h"
 #include "app/cli/scan_command.h"
@@ -14,6 +16,8 @@
 
 int main(int argc, char** argv) {
     using namespace zelmo::cli;
+    // What a command that answers with more than success sets.
+    int status = kExitOk;
     CLI::App app("Zelmo CB's inventory collection without its windows.", "zelmocb-cli");
     app.set_version_flag("--version", std::string("zelmocb-cli ") + ZELMO_VERSION,
                          "Print the version and exit");
@@ -27,6 +31,8 @@ int main(int argc, char** argv) {
     // One registration per command, each in its own file.
     AddScanCommand(app);
     AddFactsCommand(app);
+    AddCollectCommand(app, status);
+    AddChangesCommand(app, status);
     // After the commands, which would otherwise inherit it.
     app.footer("Run 'zelmocb-cli COMMAND --help' for a command's options.");
 
@@ -34,8 +40,8 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // Help and the version come here too, with status 0 and on stdout.
-        const int status = app.exit(e, std::cout, std::cerr);
-        return status == 0 ? kExitOk : kExitUsage;
+        const int parseStatus = app.exit(e, std::cout, std::cerr);
+        return parseStatus == 0 ? kExitOk : kExitUsage;
     } catch (const zelmo::platform::RunTimeError& e) {
         std::cerr << e.Report() << '\n';
         return kExitRunTimeError;
@@ -47,5 +53,5 @@ int main(int argc, char** argv) {
         std::cerr << "zelmocb-cli: a command is required\n" << app.help();
         return kExitUsage;
     }
-    return kExitOk;
+    return status;
 }

@@ -1,0 +1,45 @@
+#include "app/cli/changes_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
+#include "collector/changes.h"
+#include "collector/inventory_store.h"
+
+namespace zelmo::cli {
+
+void AddChangesCommand(CLI::App& app, int& status) {
+    CLI::App* changes = app.add_subcommand(
+        "changes", "List what appeared and disappeared between consecutive collections.");
+    auto options = std::make_shared<ChangesOptions>();
+    changes->add_option("--db", options->dbPath, "The collections' SQLite database")
+        ->option_text("FILE")
+        ->required();
+    changes->add_option("--since", options->since, "Only collections from this date on")
+        ->option_text("ISO-DATE")
+        ->check(CLI::Validator(
+            [](std::string& since) -> std::string {
+                const bool date =
+                    since.size() >= 10 && since[4] == '-' && since[7] == '-' &&
+                    since.substr(0, 4).find_first_not_of("0123456789") == std::string::npos;
+                return date ? "" : "wants an ISO date (2026-12-01), not '" + since + "'";
+            },
+            "ISO-DATE"));
+    changes->add_flag("--json", options->json, "One JSON document instead of text");
+    changes->callback(
+        [options, &status] { status = RunChangesCommand(*options, std::cout, std::cerr); });
+}
+
+int RunChangesCommand(const ChangesOptions& options, std::ostream& out, std::ostream& err) {
+    try {
+        const auto changes = collector::LoadChanges(options.dbPath, options.since);
+        out << (options.json ? collector::ChangesJson(changes) : collector::ChangesText(changes));
+        return 0;
+    } catch (const collector::StoreError& e) {
+        err << "zelmocb-cli: " << e.what() << '\n';
+        return 2;
+    }
+}
+
+}  // namespace zelmo::cli

@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Times `zelmocb-cli collect` on generated records, in one run.
+
+    bench/run_collector_benchmark.py --cli build/default/zelmocb-cli [--work /tmp/zelmo-collect]
+        [--hosts 10000] [--nights 365]
+
+Measured, as wall time of the whole process and its peak resident memory
+(GNU time):
+  - a collection of the folder to CSV + JSON + HTML + a new database;
+  - a re-collection of the unchanged folder into that database;
+  - the HTML page opened in headless Chromium (--dump-dom, so to the end of
+    loading and its script), against an empty page for the browser's start;
+  - a year of nightly collections: each night 1 % of the records is
+    rewritten, then the folder is collected into the database; the
+    database's size at the end and a re-collection of the unchanged folder.
+Not a test: the figures depend on the machine.
+"""
+
+import argparse
+import os
+import pathlib
+import random
+import shutil
+import subprocess
+import tempfile
+import time
+
+import generate_records
+
+
+def run(cmd):
+    with tempfile.NamedTemporaryFile("r") as report:
+        start = time.perf_counter()
+        done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report.name, *cmd],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        wall = time.perf_counter() - start
+        peak = int(report.read().strip().splitlines()[-1])
+    if done.returncode not in (0, 1):
+        raise SystemExit(f"{cmd[:2]} failed ({done.returncode}): {done.stderr[-400:]}")
+    return wall, peak
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--work", default="/tmp/zelmo-collect")
+    parser.add_argument("--hosts", type=int, default=10000)
+    parser.add_argument("--rows", type=int, default=60)
+    parser.add_argument("--nights", type=int, default=365)
+    args = parser.parse_args()
+    work = pathlib.Path(args.work)
+    shutil.rmtree(work, ignore_errors=True)
+    save, listed = generate_records.write_folder(work, args.hosts, args.rows, 1)
+    cli = os.path.abspath(args.cli)
+    common = [cli, "collect", str(save), "--list", str(work / "ZelmoAppl.csv"), "--encoding",
+              "CP932"]
+    out = work / "out"
+    out.mkdir()
+
+    run(common + ["--csv", str(out / "warm.csv")])  # warm the cache
+    db = out / "inventory.db"
+    wall, peak = run(common + ["--csv", str(out / "inventory.csv"), "--json",
+                               str(out / "inventory.json"), "--html", str(out / "report.html"),
+                               "--db", str(db)])
+    print(f"collect {args.hosts} records -> CSV+JSON+HTML+DB: {wall:.2f} s wall, "
+          f"peak {peak / 1024:.0f} MiB")
+    for name in ("inventory.csv", "inventory.json", "report.html", "inventory.db"):
+        print(f"  {name}: {(out / name).stat().st_size / 1e6:.1f} MB")
+    wall, peak = run(common + ["--db", str(db)])
+    print(f"re-collect unchanged folder -> DB: {wall:.2f} s wall, peak {peak / 1024:.0f} MiB")
+
+    browser = shutil.which("chromium")
+    if browser:
+        empty = out / "empty.html"
+        empty.write_text("<!DOCTYPE html><title>x</title>")
+        base = [browser, "--headless", "--no-sandbox", "--disable-gpu",
+                f"--user-data-dir={out / 'profile'}", "--dump-dom"]
+        run(base + [empty.as_uri()])
+        start_only = min(run(base + [empty.as_uri()])[0] for _ in range(3))
+        page = min(run(base + [(out / "report.html").as_uri()])[0] for _ in range(3))
+        print(f"chromium --dump-dom: report {page:.2f} s, empty page {start_only:.2f} s "
+              f"(difference {page - start_only:.2f} s)")
+
+    if args.nights:
+        year_db = out / "year.db"
+        run(common + ["--db", str(year_db)])
+        rng = random.Random(7)
+        per_night = max(1, args.hosts // 100)
+        total = 0.0
+        for night in range(1, args.nights + 1):
+            for i in rng.sample(range(args.hosts), per_night):
+                host, data = generate_records.record(random.Random(night * 7919 + i), i, listed,
+                                                      changed=night)
+                (save / f"{host}.txt").write_bytes(data)
+            total += run(common + ["--db", str(year_db)])[0]
+        wall, _ = run(common + ["--db", str(year_db)])
+        print(f"{args.nights} nightly collections ({per_night} records rewritten a night): "
+              f"database {year_db.stat().st_size / 1e6:.1f} MB, mean collection "
+              f"{total / args.nights:.2f} s, unchanged re-collection {wall:.2f} s")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,343 @@
+#include "collector/inventory_store.h"
+
+#include <map>
+#include <unordered_map>
+
+#include "collector/sqlite_handle.h"
+
+namespace zelmo::collector {
+
+// ---- handles ---------------------------------------------------------------
+
+SqliteDb::SqliteDb(const std::string& path) : path_(path) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        Fail("cannot open");
+    }
+    sqlite3_busy_timeout(db_, 10000);
+}
+
+void SqliteDb::Fail(const char* what) const {
+    throw StoreError(path_ + ": " + what + ": " + (db_ ? sqlite3_errmsg(db_) : "out of memory"));
+}
+
+void SqliteDb::Exec(const char* sql) {
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail("cannot run");
+}
+
+SqliteStatement::SqliteStatement(SqliteDb& db, const char* sql) : db_(db) {
+    if (sqlite3_prepare_v2(db.get(), sql, -1, &stmt_, nullptr) != SQLITE_OK)
+        db.Fail("cannot prepare");
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, std::int64_t value) {
+    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) db_.Fail("cannot bind");
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, std::string_view text) {
+    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT) != SQLITE_OK) {
+        db_.Fail("cannot bind");
+    }
+    return *this;
+}
+
+bool SqliteStatement::Step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    db_.Fail("cannot step");
+}
+
+void SqliteStatement::Run() {
+    while (Step()) {
+    }
+    Reset();
+}
+
+void SqliteStatement::Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+std::string SqliteStatement::Text(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                : std::string();
+}
+
+// ---- the store -------------------------------------------------------------
+
+namespace {
+
+// A record's values are stored once and referenced by a span of
+// collections for as long as they stay the same: an open span (no last
+// collection) costs nothing a night. A changed record closes its host's span
+// and opens a new one; a host gone closes its span.
+constexpr const char* kSchema = R"(
+CREATE TABLE IF NOT EXISTS collections(
+    id INTEGER PRIMARY KEY, collected_at TEXT NOT NULL, folder TEXT NOT NULL,
+    hosts INTEGER NOT NULL, problems INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS hosts(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE IF NOT EXISTS applications(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE IF NOT EXISTS records(
+    id INTEGER PRIMARY KEY, host_id INTEGER NOT NULL REFERENCES hosts(id),
+    digest INTEGER NOT NULL, file TEXT NOT NULL, name TEXT, pc TEXT, monitor TEXT,
+    host_value TEXT, ip TEXT, memory TEXT, location TEXT, recorded_at TEXT, problems TEXT);
+CREATE TABLE IF NOT EXISTS installs(
+    record_id INTEGER NOT NULL REFERENCES records(id),
+    application_id INTEGER NOT NULL REFERENCES applications(id),
+    drives INTEGER NOT NULL, PRIMARY KEY(record_id, application_id)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS host_records(
+    host_id INTEGER NOT NULL REFERENCES hosts(id), record_id INTEGER NOT NULL REFERENCES records(id),
+    first_collection INTEGER NOT NULL, last_collection INTEGER,
+    PRIMARY KEY(host_id, first_collection)) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS host_records_last ON host_records(last_collection);
+CREATE INDEX IF NOT EXISTS host_records_first ON host_records(first_collection);
+CREATE TABLE IF NOT EXISTS problems(
+    collection_id INTEGER NOT NULL REFERENCES collections(id), file TEXT NOT NULL,
+    kind TEXT NOT NULL, detail TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS problems_collection ON problems(collection_id);
+CREATE VIEW IF NOT EXISTS latest_inventory AS
+    SELECT h.name AS host, r.name, r.pc, r.monitor, r.ip, r.memory, r.location,
+           r.recorded_at, r.problems
+    FROM host_records s JOIN hosts h ON h.id = s.host_id JOIN records r ON r.id = s.record_id
+    WHERE s.last_collection IS NULL;
+CREATE VIEW IF NOT EXISTS installs_per_application AS
+    SELECT a.name AS application, COUNT(*) AS hosts
+    FROM host_records s JOIN installs i ON i.record_id = s.record_id
+    JOIN applications a ON a.id = i.application_id
+    WHERE s.last_collection IS NULL
+    GROUP BY a.id ORDER BY hosts DESC, application;
+)";
+
+using Installs = std::map<std::string, int>;
+
+Installs InstallsOf(const Collection& collection, const HostRecord& host) {
+    Installs installs;
+    if (collection.hasList) {
+        for (std::size_t i = 0; i < collection.columns.size() && i < host.counts.size(); ++i) {
+            if (host.counts[i] > 0) installs[collection.columns[i].label] = host.counts[i];
+        }
+    } else {
+        for (const std::string& item : collection.InstalledOn(host)) installs[item] = 1;
+    }
+    return installs;
+}
+
+std::string ProblemKinds(const HostRecord& host) {
+    std::string kinds;
+    for (const std::string& kind : host.problems) kinds += (kinds.empty() ? "" : " ") + kind;
+    return kinds;
+}
+
+// FNV-1a over every stored value, each ended by a separator byte that UTF-8
+// text never holds.
+std::int64_t Digest(const HostRecord& h, const Installs& installs, const std::string& problems) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    const auto add = [&hash](std::string_view text) {
+        for (const char c : text) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 1099511628211ULL;
+        }
+        hash ^= 0xFF;
+        hash *= 1099511628211ULL;
+    };
+    for (const std::string* value : {&h.file, &h.name, &h.pc, &h.monitor, &h.hostValue, &h.ip,
+                                     &h.memory, &h.location, &problems}) {
+        add(*value);
+    }
+    add(std::to_string(h.recorded));
+    for (const auto& [name, drives] : installs) {
+        add(name);
+        add(std::to_string(drives));
+    }
+    return static_cast<std::int64_t>(hash);
+}
+
+std::int64_t IdFor(SqliteDb& db, SqliteStatement& find, SqliteStatement& insert,
+                   std::unordered_map<std::string, std::int64_t>& cache, const std::string& name) {
+    const auto it = cache.find(name);
+    if (it != cache.end()) return it->second;
+    find.Bind(1, name);
+    std::int64_t id = 0;
+    if (find.Step()) {
+        id = find.Int(0);
+    } else {
+        insert.Bind(1, name).Run();
+        id = sqlite3_last_insert_rowid(db.get());
+    }
+    find.Reset();
+    cache.emplace(name, id);
+    return id;
+}
+
+struct Span {
+    std::int64_t hostId;
+    std::int64_t first;
+    std::int64_t digest;
+    bool seen = false;
+};
+
+}  // namespace
+
+bool StoreAvailable() { return true; }
+
+void SaveCollection(const std::string& dbPath, const Collection& collection) {
+    SqliteDb db(dbPath);
+    db.Exec("PRAGMA foreign_keys = ON");
+    SqliteTransaction transaction(db);
+    db.Exec(kSchema);
+
+    std::int64_t previous = 0;
+    {
+        SqliteStatement last(db, "SELECT IFNULL(MAX(id), 0) FROM collections");
+        if (last.Step()) previous = last.Int(0);
+    }
+    SqliteStatement addCollection(
+        db, "INSERT INTO collections(collected_at, folder, hosts, problems) VALUES(?,?,?,?)");
+    addCollection.Bind(1, IsoTime(collection.collectedAt))
+        .Bind(2, collection.folder)
+        .Bind(3, static_cast<std::int64_t>(collection.hosts.size()))
+        .Bind(4, static_cast<std::int64_t>(collection.problems.size()))
+        .Run();
+    const std::int64_t current = sqlite3_last_insert_rowid(db.get());
+
+    // The open spans, by host name.
+    std::unordered_map<std::string, Span> open;
+    {
+        SqliteStatement spans(db,
+                              "SELECT h.name, s.host_id, s.first_collection, r.digest "
+                              "FROM host_records s JOIN records r ON r.id = s.record_id "
+                              "JOIN hosts h ON h.id = s.host_id WHERE s.last_collection IS NULL");
+        while (spans.Step()) open[spans.Text(0)] = {spans.Int(1), spans.Int(2), spans.Int(3)};
+    }
+
+    SqliteStatement findHost(db, "SELECT id FROM hosts WHERE name = ?");
+    SqliteStatement addHost(db, "INSERT INTO hosts(name) VALUES(?)");
+    SqliteStatement findApp(db, "SELECT id FROM applications WHERE name = ?");
+    SqliteStatement addApp(db, "INSERT INTO applications(name) VALUES(?)");
+    SqliteStatement close(db,
+                          "UPDATE host_records SET last_collection = ? "
+                          "WHERE host_id = ? AND first_collection = ?");
+    SqliteStatement addRecord(
+        db,
+        "INSERT INTO records(host_id, digest, file, name, pc, monitor, host_value, ip, memory, "
+        "location, recorded_at, problems) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
+    SqliteStatement addInstall(
+        db, "INSERT INTO installs(record_id, application_id, drives) VALUES(?,?,?)");
+    SqliteStatement addSpan(db,
+                            "INSERT INTO host_records(host_id, record_id, first_collection, "
+                            "last_collection) VALUES(?,?,?,NULL)");
+    std::unordered_map<std::string, std::int64_t> hostIds;
+    std::unordered_map<std::string, std::int64_t> appIds;
+
+    for (const HostRecord& h : collection.hosts) {
+        const Installs installs = InstallsOf(collection, h);
+        const std::string problems = ProblemKinds(h);
+        const std::int64_t digest = Digest(h, installs, problems);
+        const auto span = open.find(h.host);
+        std::int64_t hostId = 0;
+        if (span != open.end()) {
+            span->second.seen = true;
+            if (span->second.digest == digest) continue;
+            hostId = span->second.hostId;
+            close.Bind(1, previous).Bind(2, hostId).Bind(3, span->second.first).Run();
+        } else {
+            hostId = IdFor(db, findHost, addHost, hostIds, h.host);
+        }
+        addRecord.Bind(1, hostId).Bind(2, digest).Bind(3, h.file).Bind(4, h.name).Bind(5, h.pc);
+        addRecord.Bind(6, h.monitor).Bind(7, h.hostValue).Bind(8, h.ip).Bind(9, h.memory);
+        addRecord.Bind(10, h.location).Bind(11, IsoTime(h.recorded)).Bind(12, problems).Run();
+        const std::int64_t recordId = sqlite3_last_insert_rowid(db.get());
+        for (const auto& [name, drives] : installs) {
+            addInstall.Bind(1, recordId)
+                .Bind(2, IdFor(db, findApp, addApp, appIds, name))
+                .Bind(3, static_cast<std::int64_t>(drives))
+                .Run();
+        }
+        addSpan.Bind(1, hostId).Bind(2, recordId).Bind(3, current).Run();
+    }
+    for (const auto& [host, span] : open) {
+        if (!span.seen) close.Bind(1, previous).Bind(2, span.hostId).Bind(3, span.first).Run();
+    }
+
+    SqliteStatement addProblem(
+        db, "INSERT INTO problems(collection_id, file, kind, detail) VALUES(?,?,?,?)");
+    for (const Problem& p : collection.problems) {
+        addProblem.Bind(1, current).Bind(2, p.file).Bind(3, p.kind).Bind(4, p.detail).Run();
+    }
+    transaction.Commit();
+}
+
+namespace {
+
+// The hosts' states in one collection, restricted to the records given.
+void LoadStates(SqliteDb& db, const char* spanQuery, std::int64_t collection, Snapshot& snapshot) {
+    SqliteStatement spans(db, spanQuery);
+    SqliteStatement values(db,
+                           "SELECT name, pc, monitor, ip, memory, location FROM records "
+                           "WHERE id = ?");
+    SqliteStatement installs(db,
+                             "SELECT a.name, i.drives FROM installs i JOIN applications a "
+                             "ON a.id = i.application_id WHERE i.record_id = ?");
+    static const char* const kNames[] = {"name", "pc", "monitor", "ip", "memory", "location"};
+    spans.Bind(1, collection);
+    while (spans.Step()) {
+        HostState& state = snapshot[spans.Text(0)];
+        const std::int64_t recordId = spans.Int(1);
+        values.Bind(1, recordId);
+        if (values.Step()) {
+            for (int i = 0; i < 6; ++i) state.values[kNames[i]] = values.Text(i);
+        }
+        values.Reset();
+        installs.Bind(1, recordId);
+        while (installs.Step())
+            state.installs[installs.Text(0)] = static_cast<int>(installs.Int(1));
+        installs.Reset();
+    }
+}
+
+}  // namespace
+
+std::vector<CollectionChanges> LoadChanges(const std::string& dbPath, const std::string& since) {
+    SqliteDb db(dbPath);
+    {
+        SqliteStatement check(db, "SELECT 1 FROM sqlite_master WHERE name = 'collections'");
+        if (!check.Step()) throw StoreError(dbPath + ": no collections in this database");
+    }
+    // Read as one snapshot, whatever a collection running meanwhile does.
+    SqliteTransaction reading(db);
+    std::vector<std::pair<std::int64_t, std::string>> collections;
+    {
+        SqliteStatement list(db, "SELECT id, collected_at FROM collections ORDER BY id");
+        while (list.Step()) collections.emplace_back(list.Int(0), list.Text(1));
+    }
+    std::vector<CollectionChanges> result;
+    for (std::size_t i = 1; i < collections.size(); ++i) {
+        if (!since.empty() && collections[i].second < since) continue;
+        CollectionChanges c;
+        c.collection = collections[i].first;
+        c.collectedAt = collections[i].second;
+        c.previous = collections[i - 1].first;
+        c.previousAt = collections[i - 1].second;
+        // Only spans that end at the earlier or start at the later collection
+        // differ between the two.
+        Snapshot before, after;
+        LoadStates(db,
+                   "SELECT h.name, s.record_id FROM host_records s JOIN hosts h "
+                   "ON h.id = s.host_id WHERE s.last_collection = ?",
+                   c.previous, before);
+        LoadStates(db,
+                   "SELECT h.name, s.record_id FROM host_records s JOIN hosts h "
+                   "ON h.id = s.host_id WHERE s.first_collection = ?",
+                   c.collection, after);
+        c.changes = CompareSnapshots(before, after);
+        result.push_back(std::move(c));
+    }
+    reading.Commit();
+    return result;
+}
+
+}  // namespace zelmo::collector

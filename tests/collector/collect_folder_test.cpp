@@ -1,0 +1,183 @@
+// The collector over real folders: every problem kind from hand-made record
+// files, and records written by the program's own record writer read back.
+
+#include "collector/collect_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "app/record_writer.h"
+#include "collector/csv_report.h"
+#include "collector/html_report.h"
+#include "collector/json_report.h"
+#include "inventory/application_list_scan.h"
+#include "platform/text_codec.h"
+#include "tests/test_support.h"
+
+namespace zelmo::collector {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::WriteBytes;
+
+std::int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+const HostRecord& Host(const Collection& c, const std::string& host) {
+    for (const HostRecord& h : c.hosts) {
+        if (h.host == host) return h;
+    }
+    throw std::runtime_error("no host " + host);
+}
+
+TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
+    TempDir dir;
+    const std::string save = dir / "save";
+    fs::create_directories(save + "/SUB.txt");  // a folder: not a record
+    WriteBytes(dir / "list.csv", "T1,Word,winword.exe,\r\nT2,Excel,excel.exe,\r\n");
+    struct Case {
+        const char* host;
+        std::string bytes;
+        std::vector<std::string> kinds;
+    };
+    const std::vector<Case> cases = {
+        {"GOOD", "u,P1,M1,GOOD,10.0.0.1,8589934592,3F,T1Word,T2ExcelExcel\r\n", {}},
+        {"QUOTED", "\"a, \"\"b\"\"\",P2,M2,QUOTED,10.0.0.2,1,\"x\r\ny\",T1,T2\r\n", {}},
+        {"LF", "u,P3,M3,LF,10.0.0.3,1,l,T1,T2\n", {"not-one-line"}},
+        {"TWO", "u,P4,M4,TWO,10.0.0.4,1,l,T1,T2\r\nmore\r\n", {"not-one-line"}},
+        {"BYTES", "\x82,P5,M5,BYTES,10.0.0.5,1,l,T1,T2\r\n", {"invalid-encoding"}},
+        {"FEW", "u,P6,M6\r\n", {"too-few-values"}},
+        {"EMPTY", "", {"not-one-line", "too-few-values"}},
+        {"NAMED", "u,P7,M7,OTHER,10.0.0.7,1,l,T1,T2\r\n", {"host-mismatch"}},
+        {"MEM", "u,P8,M8,MEM,10.0.0.8,8 GB,l,T1,T2\r\n", {"memory-not-digits"}},
+        {"IP", "u,P9,M9,IP,10.0.0.256,1,l,T1,T2\r\n", {"ip-not-ipv4"}},
+        {"SHORT", "u,P10,M10,SHORT,10.0.0.10,1,l,T1\r\n", {"item-count"}},
+        {"OTHERLIST", "u,P11,M11,OTHERLIST,10.0.0.11,1,l,T1Word,X2\r\n", {"item-mismatch"}},
+        {"DUPA", "u,PX,M12,DUPA,10.0.0.12,1,l,T1,T2\r\n", {"duplicate-pc"}},
+        {"DUPB", "u,PX,M13,DUPB,10.0.0.13,1,l,T1,T2\r\n", {"duplicate-pc"}},
+        {"MONA", "u,P14,MX,MONA,10.0.0.14,1,l,T1,T2\r\n", {"duplicate-monitor"}},
+        {"MONB", "u,P15,MX,MONB,10.0.0.15,1,l,T1,T2\r\n", {"duplicate-monitor"}},
+        {"OLD", "u,P16,M16,OLD,10.0.0.16,1,l,T1,T2\r\n", {"stale"}},
+    };
+    for (const Case& c : cases) WriteBytes(save + "/" + c.host + ".txt", c.bytes);
+    fs::last_write_time(save + "/OLD.txt",
+                        fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
+    // Windows may not grant the right to make links; the rest holds there too.
+    std::error_code linkError;
+    fs::create_symlink(dir / "list.csv", save + "/LINK.txt", linkError);
+    const bool linked = !linkError;
+
+    CollectSettings settings{save, dir / "list.csv", "CP932", 365, Now()};
+    const Collection c = CollectFolder(settings);
+
+    ASSERT_EQ(c.hosts.size(), cases.size() + (linked ? 1 : 0));
+    for (const Case& expected : cases) {
+        EXPECT_EQ(Host(c, expected.host).problems, expected.kinds) << expected.host;
+    }
+    if (linked) {
+        EXPECT_EQ(Host(c, "LINK").problems, std::vector<std::string>{"unreadable"});
+    }
+    for (std::size_t i = 1; i < c.hosts.size(); ++i)
+        EXPECT_LT(c.hosts[i - 1].host, c.hosts[i].host);
+
+    const HostRecord& good = Host(c, "GOOD");
+    EXPECT_EQ(good.counts, (std::vector<int>{1, 2}));
+    EXPECT_EQ(good.location, "3F");
+    const HostRecord& quoted = Host(c, "QUOTED");
+    EXPECT_EQ(quoted.name, "a, \"b\"");
+    EXPECT_EQ(quoted.location, "x\r\ny");
+    EXPECT_EQ(Host(c, "SHORT").counts, (std::vector<int>{0, -1}));
+    EXPECT_EQ(Host(c, "OTHERLIST").counts, (std::vector<int>{1, -1}));
+    // A record with problems still shows what could be read.
+    EXPECT_EQ(Host(c, "IP").pc, "P9");
+    // Every problem names its file.
+    for (const Problem& p : c.problems) EXPECT_TRUE(p.file.ends_with(".txt")) << p.kind;
+}
+
+TEST(CollectFolder, MissingFolderIsARunTimeError) {
+    TempDir dir;
+    EXPECT_ANY_THROW(CollectFolder({dir / "absent", "", "", 365, Now()}));
+}
+
+// Records filed the way the PC-side program files them, in CP932, come back
+// with their values and per-drive counts.
+TEST(CollectFolder, ReadsBackWhatTheRecordWriterWrote) {
+    TempDir dir;
+    const platform::TextCodec cp932("CP932");
+    const std::string save = dir / "save";
+    fs::create_directories(save);
+    // The list's own quoting: a quoted field runs to the next quote.
+    const std::string list = "A,一太郎,taro.exe,\r\nB,\"Word, Pro\",w.exe,\r\nC,Calc,c.exe,\r\n";
+    WriteBytes(dir / "ZelmoAppl.csv", cp932.ToAnsi(list));
+    const std::vector<inventory::ApplicationRow> listed = {
+        {"A", "一太郎", "", ""}, {"B", "Word, Pro", "", ""}, {"C", "Calc", "", ""}};
+
+    const auto files = platform::OpenSystemRecordFiles();
+    const auto file = [&](const app::InventoryValues& v, const std::vector<bool>& c,
+                          const std::vector<bool>& d) {
+        std::string summary;
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            summary += inventory::SummaryItem(listed[i], c[i], d[i]);
+        }
+        summary.pop_back();
+        files->ReplaceContents(save + "/" + v.host + ".txt",
+                               cp932.ToAnsi(app::ComposeRecord(v, summary)) + "\r\n");
+    };
+    file({"山田 太郎", "=1+2", "M-1", "WS01", "192.0.2.1", "8589934592", "本社 3F, \"東\""},
+         {true, true, false}, {true, false, false});
+    file({"鈴木", "PC-2", "M-2", "WS02", "192.0.2.2", "4294967296", "大阪"}, {false, false, true},
+         {false, false, true});
+
+    const Collection c = CollectFolder({save, dir / "ZelmoAppl.csv", "932", 365, Now()});
+    EXPECT_TRUE(c.problems.empty()) << c.problems.front().file << " " << c.problems.front().kind
+                                    << " " << c.problems.front().detail;
+    ASSERT_EQ(c.hosts.size(), 2u);
+    EXPECT_EQ(c.hosts[0].name, "山田 太郎");
+    EXPECT_EQ(c.hosts[0].location, "本社 3F, \"東\"");
+    EXPECT_EQ(c.hosts[0].counts, (std::vector<int>{2, 1, 0}));
+    EXPECT_EQ(c.hosts[1].counts, (std::vector<int>{0, 0, 2}));
+    EXPECT_EQ(c.columns[1].label, "Word, Pro");
+
+    const std::string csv = CsvReport(c);
+    EXPECT_NE(
+        csv.find("\r\nWS01,山田 太郎,'=1+2,M-1,192.0.2.1,8589934592,\"本社 3F, \"\"東\"\"\","),
+        std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find(",\"Word, Pro\",Calc\r\n"), std::string::npos) << csv;
+    const auto json = nlohmann::json::parse(JsonReport(c));
+    EXPECT_EQ(json["hosts"][0]["installs"]["一太郎"], 2);
+    EXPECT_EQ(json["hosts"][1]["location"], "大阪");
+    std::map<std::string, int> perApplication;
+    for (const auto& app : json["applications"]) perApplication[app["name"]] = app["hosts"];
+    EXPECT_EQ(perApplication,
+              (std::map<std::string, int>{{"一太郎", 1}, {"Word, Pro", 1}, {"Calc", 1}}));
+}
+
+TEST(HtmlReport, EscapesEveryValue) {
+    Collection c;
+    c.folder = "<b>share</b>";
+    HostRecord h;
+    h.host = "H\"1";
+    h.name = "<script>alert(1)</script>";
+    h.location = "\"><img src=x onerror=alert(1)>";
+    h.items = {"<svg onload=alert(1)>"};
+    c.hosts.push_back(h);
+    c.problems.push_back({"<i>.txt", "stale", "'quoted'"});
+    const std::string page = HtmlReport(c);
+    for (const char* raw :
+         {"<script>alert", "<img", "<svg onload", "<b>share", "<i>.txt", "'quoted'"}) {
+        EXPECT_EQ(page.find(raw), std::string::npos) << raw;
+    }
+    EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+    EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zelmo::collector
