@@ -1,6 +1,7 @@
 #include "app/record_writer.h"
 
 #include "inventory/csv_value.h"
+#include "platform/program_path.h"
 #include "platform/runtime_error.h"
 #include "platform/text_codec.h"
 
@@ -36,7 +37,7 @@ std::string RecordPath(std::string saveFolder, const std::string& host) {
     }
     const std::size_t nul = saveFolder.find('\0');
     if (nul != std::string::npos) saveFolder.resize(nul);
-    if (saveFolder.empty() || saveFolder.back() != '\\') saveFolder += '\\';
+    platform::EndWithBackslash(saveFolder);
     return saveFolder + host + ".txt";
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/private_profile.h"
 #include "platform/program_folder.h"
+#include "platform/program_path.h"
 #include "platform/runtime_error.h"
 #include "platform/text_codec.h"
 #include "platform/utf8.h"
@@ -30,7 +31,7 @@ std::string LeftChars(const std::string& utf8, std::size_t n) {
 
 std::string SettingsPath() {
     std::string folder = platform::ProgramFolder();
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    platform::EndWithBackslash(folder);
     return folder + kSettingsFileName;
 }
 

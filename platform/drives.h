@@ -15,7 +15,4 @@ using DriveOverrides = std::map<char, std::string>;
 // RunTimeError naming them.
 void ConfigureDrives(const std::string& settingsPath, const DriveOverrides& overrides);
 
-// True where the system has drive letters of its own.
-bool HasNativeDrives();
-
 }  // namespace zelmo::platform

@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include "platform/ascii.h"
 #include "platform/text_codec.h"
 
 namespace zelmo::platform {
@@ -8,11 +9,8 @@ void FileSystem::NameKey(std::string_view name, std::string& key) const {
     key.assign(name);
     bool ascii = true;
     for (char& c : key) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        } else if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-        }
+        c = AsciiUpper(c);
+        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
     }
     // Most names are ASCII; only the rest pay for the locale's case table.
     if (!ascii) key = UpperCase(name);

@@ -4,7 +4,7 @@
 
 namespace zelmo::platform {
 
-std::string ClassicErrorText(int number) {
+std::string ErrorText(int number) {
     switch (number) {
         case kInvalidProcedureCall:
             return "Invalid procedure call or argument";
@@ -31,7 +31,7 @@ std::string ClassicErrorText(int number) {
     }
 }
 
-int ClassicErrorFromErrno(int err, bool reading) {
+int ErrorFromErrno(int err, bool reading) {
     switch (err) {
         case ENOENT:
             // Reading, the file itself is missing; creating, its folder.
@@ -57,7 +57,7 @@ int ClassicErrorFromErrno(int err, bool reading) {
 }
 
 RunTimeError::RunTimeError(int number, std::string subject)
-    : std::runtime_error(ClassicErrorText(number) + (subject.empty() ? "" : ": " + subject)),
+    : std::runtime_error(ErrorText(number) + (subject.empty() ? "" : ": " + subject)),
       number_(number),
       subject_(std::move(subject)) {}
 

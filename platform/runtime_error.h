@@ -20,11 +20,11 @@ enum ErrorNumber : int {
 };
 
 // The standard text for an error number ("File not found" for 53).
-std::string ClassicErrorText(int number);
+std::string ErrorText(int number);
 
 // The run-time error number for a C library errno from opening, creating or
 // writing a file. A missing entry is "file not found" only when reading.
-int ClassicErrorFromErrno(int err, bool reading);
+int ErrorFromErrno(int err, bool reading);
 
 // An untrapped run-time failure. It carries the error number and text and
 // names what failed, and travels to the top of the program, which reports it
@@ -37,7 +37,7 @@ class RunTimeError : public std::runtime_error {
     static RunTimeError OutOfMemory() { return RunTimeError(kOutOfMemory, ""); }
 
     int Number() const { return number_; }
-    std::string Text() const { return ClassicErrorText(number_); }
+    std::string Text() const { return ErrorText(number_); }
     const std::string& Subject() const { return subject_; }
 
     // First line of the standard report: "Run-time error '53':".

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/native_file_name.h"
 #include "platform/runtime_error.h"
 
 namespace zelmo::platform {
@@ -52,7 +53,7 @@ SequentialFile::~SequentialFile() {
 }
 
 void SequentialFile::RaiseFromErrno(int err) const {
-    throw RunTimeError(ClassicErrorFromErrno(err, mode_ == OpenMode::Input), name_);
+    throw RunTimeError(ErrorFromErrno(err, mode_ == OpenMode::Input), name_);
 }
 
 bool SequentialFile::Fill() {

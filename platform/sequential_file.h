@@ -56,8 +56,4 @@ class SequentialFile {
     bool started_ = false;
 };
 
-// Maps a file name to what the system's file calls take: the ANSI code page
-// and, where the system's separator differs, its separators.
-std::string NativeFileName(const std::string& name, const TextCodec& codec);
-
 }  // namespace zelmo::platform

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/ascii.h"
 #include "platform/utf8.h"
 
 namespace zelmo::platform {
 namespace {
 
 bool NamesUtf8(std::string codeSet) {
-    std::transform(codeSet.begin(), codeSet.end(), codeSet.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    AsciiUpperCase(codeSet);
     codeSet.erase(std::remove(codeSet.begin(), codeSet.end(), '-'), codeSet.end());
     // The C/POSIX locale reports ASCII; its files are taken as UTF-8.
     return codeSet == "UTF8" || codeSet == "ANSI_X3.41968" || codeSet == "ASCII" || codeSet.empty();

@@ -11,6 +11,7 @@
 #include "inventory/application_list_scan.h"
 #include "inventory/file_search.h"
 #include "inventory/indexed_scan.h"
+#include "platform/ascii.h"
 #include "platform/memory/file_system.h"
 #include "platform/memory/message_box.h"
 #include "platform/runtime_error.h"
@@ -106,7 +107,7 @@ class RandomList {
         std::string name = kFileNames[static_cast<std::size_t>(Below(7))];
         // A different letter case, which the memory drive ignores.
         if (Chance(0.3)) {
-            for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            platform::AsciiUpperCase(name);
         }
         return name;
     }

@@ -13,8 +13,10 @@
 #include "app/settings.h"
 #include "inventory/application_list_scan.h"
 #include "inventory/indexed_scan.h"
+#include "platform/ascii.h"
 #include "platform/drives.h"
 #include "platform/file_system.h"
+#include "platform/forwarding_file_system.h"
 #include "platform/runtime_error.h"
 #include "platform/terminal.h"
 
@@ -22,32 +24,17 @@ namespace zelmo::cli {
 namespace {
 
 // Counts the folders listed, for the report.
-class CountingFileSystem : public platform::FileSystem {
+class CountingFileSystem : public platform::ForwardingFileSystem {
   public:
-    explicit CountingFileSystem(platform::FileSystem& inner) : inner_(inner) {}
-    std::uint32_t LogicalDrives() override { return inner_.LogicalDrives(); }
+    using ForwardingFileSystem::ForwardingFileSystem;
     bool ListFolder(const std::string& folder,
                     const std::function<void(const platform::FolderEntry&)>& visit) override {
         ++folders_;
         return inner_.ListFolder(folder, visit);
     }
-    std::optional<std::string> ProbeFolder(const std::string& folder,
-                                           const std::string& fileName) override {
-        return inner_.ProbeFolder(folder, fileName);
-    }
-    std::uint32_t ReadAttributes(const std::string& path) override {
-        return inner_.ReadAttributes(path);
-    }
-    void NameKey(std::string_view name, std::string& key) const override {
-        inner_.NameKey(name, key);
-    }
-    bool ListingDecides(std::string_view name) const override {
-        return inner_.ListingDecides(name);
-    }
     long long Folders() const { return folders_; }
 
   private:
-    platform::FileSystem& inner_;
     std::atomic<long long> folders_{0};
 };
 
@@ -142,9 +129,7 @@ void AddScanCommand(CLI::App& app) {
                    "\"folders\", \"seconds\"}");
     scan->callback([options, drives] {
         for (const std::string& mapping : *drives) {
-            const char letter =
-                static_cast<char>(std::toupper(static_cast<unsigned char>(mapping[0])));
-            options->drives[letter] = mapping.substr(2);
+            options->drives[platform::AsciiUpper(mapping[0])] = mapping.substr(2);
         }
         RunScanCommand(*options, std::cout, std::cerr);
     });

@@ -2,13 +2,14 @@
 
 #include <stdexcept>
 
+#include "platform/ascii.h"
+#include "platform/program_path.h"
+
 namespace zelmo::platform::memory {
 
 std::string MemoryFileSystem::Key(std::string path) {
     while (path.size() > 2 && path.back() == '\\') path.pop_back();
-    for (char& c : path) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    }
+    AsciiUpperCase(path);
     return path;
 }
 
@@ -87,7 +88,7 @@ std::optional<std::string> MemoryFileSystem::ProbeFolder(const std::string& fold
         path = folder.substr(0, 2) + fileName;
     } else {
         path = folder;
-        if (path.back() != '\\') path += '\\';
+        EndWithBackslash(path);
         path += fileName;
     }
     const Node* node = Find(path);
@@ -97,9 +98,7 @@ std::optional<std::string> MemoryFileSystem::ProbeFolder(const std::string& fold
 
 void MemoryFileSystem::NameKey(std::string_view name, std::string& key) const {
     key.assign(name);
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    }
+    AsciiUpperCase(key);
 }
 
 std::uint32_t MemoryFileSystem::ReadAttributes(const std::string& path) {

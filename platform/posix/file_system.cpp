@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/drive_table.h"
+#include "platform/posix/drives.h"
 #include "platform/posix/local_mounts.h"
 #include "platform/text_codec.h"
 

@@ -26,7 +26,8 @@ constexpr std::uint64_t HighestUserAddress() {
 #endif
 }
 
-// The lowest 64 KB are never mappable on the platform the figures imitate.
+// The lowest 64 KB of the address space are left out of the virtual-memory
+// figures, so that both builds report the same user address range.
 constexpr std::uint64_t kLowestUserAddress = 0x10000;
 
 // "Name:   1234 kB" lines, as /proc/meminfo and /proc/self/status write them,
@@ -82,8 +83,8 @@ class SystemMemoryStatus : public MemoryStatusService {
     }
 
   private:
-    // Divides by a hundredth of the total, as the imitated service does, so
-    // the figure can round differently from a plain used*100/total.
+    // Divides by a hundredth of the total so that the load rounds as the
+    // Windows build reports it, which can differ from a plain used*100/total.
     static std::uint32_t LoadPercent(std::uint64_t total, std::uint64_t available) {
         const std::uint64_t hundredth = total / 100;
         if (hundredth == 0 || available >= total) return 0;

@@ -1,7 +1,8 @@
+#include "platform/native_file_name.h"
+
 #include <algorithm>
 
-#include "platform/posix/drive_table.h"
-#include "platform/sequential_file.h"
+#include "platform/posix/drives.h"
 
 namespace zelmo::platform {
 

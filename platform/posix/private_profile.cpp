@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/sequential_file.h"
+#include "platform/native_file_name.h"
 #include "platform/text_codec.h"
 #include "platform/utf8.h"
 

@@ -1,5 +1,3 @@
-#include "platform/record_file.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,10 +7,12 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <random>
 
+#include "platform/native_file_name.h"
+#include "platform/record_replace.h"
 #include "platform/runtime_error.h"
-#include "platform/sequential_file.h"
 #include "platform/text_codec.h"
 
 namespace zelmo::platform {
@@ -22,13 +22,8 @@ constexpr std::string_view kTempSuffix = ".tmp";
 constexpr int kTempAttempts = 100;
 constexpr std::size_t kTagLength = 6;
 
-// The classic run time's answer to a failed create or write of path.
-[[noreturn]] void Raise(int err, const std::string& path) {
-    throw RunTimeError(ClassicErrorFromErrno(err, false), path);
-}
-
-// Characters the system that the program comes from refuses in any file name,
-// so a path holding them fails there the same way it does here.
+// Characters no Windows file name may hold: refused here too, so a save
+// path fails the same way wherever the program runs.
 bool HasInvalidCharacter(std::string_view path) {
     return path.find_first_of("*?\"<>|") != std::string_view::npos;
 }
@@ -132,55 +127,60 @@ void SyncFolder(const std::string& folder) {
     close(fd);
 }
 
-class SystemRecordFiles : public RecordFileService {
+class PosixRecordReplacement : public RecordReplacement {
   public:
-    using RecordFileService::ReplaceContents;
-    void ReplaceContents(const std::string& path,
-                         std::span<const std::string_view> parts) override {
-        if (path.empty() || HasInvalidCharacter(path)) {
-            throw RunTimeError(kBadFileNameOrNumber, path.empty() ? "(no file name)" : path);
-        }
-        std::string target = NativeFileName(path, TextCodec::System());
-        if (target.back() == '/') throw RunTimeError(kBadFileNameOrNumber, path);
-
+    bool Open(const std::string& path) override {
+        if (HasInvalidCharacter(path)) return false;
+        target_ = NativeFileName(path, TextCodec::System());
+        if (target_.back() == '/') return false;
+        const std::size_t slash = target_.rfind('/');
+        folder_ = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
+        fileName_ = target_.substr(folder_.size());
+        return true;
+    }
+    Existing Inspect() override {
         // lstat: a link planted at the record's name is replaced by the
         // rename like any other entry; its target is never opened.
-        struct stat st;
-        const bool exists = lstat(target.c_str(), &st) == 0;
-        const bool regular = exists && S_ISREG(st.st_mode);
-        if (exists && S_ISDIR(st.st_mode)) throw RunTimeError(kPathFileAccessError, path);
-        if (regular) {
-            // A read-only record file stays read-only, as it does for the
-            // system's own output open, even where a rename could replace it.
-            const bool readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-            if (readOnly || access(target.c_str(), W_OK) != 0) {
-                throw RunTimeError(kPermissionDenied, path);
-            }
-        }
-
-        const std::size_t slash = target.rfind('/');
-        const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-        const std::string fileName = target.substr(folder.size());
-
-        TempFile temp(folder, fileName);
-        if (temp.fd() < 0) Raise(errno, path);
-        if (regular) (void)fchmod(temp.fd(), st.st_mode & 07777);
-        for (const std::string_view bytes : parts) {
-            if (!WriteAll(temp.fd(), bytes)) Raise(errno, path);
-        }
-        if (fsync(temp.fd()) != 0) Raise(errno, path);
-        if (!temp.Close()) Raise(errno, path);
-        if (rename(temp.path().c_str(), target.c_str()) != 0) Raise(errno, path);
-        temp.Keep();
-        SyncFolder(folder.empty() ? "." : folder);
-        RemoveStaleTempFiles(folder, fileName);
+        const bool exists = lstat(target_.c_str(), &existing_) == 0;
+        regular_ = exists && S_ISREG(existing_.st_mode);
+        Existing found;
+        found.folder = exists && S_ISDIR(existing_.st_mode);
+        found.readOnly = regular_ && ((existing_.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+                                      access(target_.c_str(), W_OK) != 0);
+        return found;
     }
+    bool CreateTemp() override {
+        temp_.emplace(folder_, fileName_);
+        if (temp_->fd() < 0) return false;
+        if (regular_) (void)fchmod(temp_->fd(), existing_.st_mode & 07777);
+        return true;
+    }
+    bool Write(std::string_view bytes) override { return WriteAll(temp_->fd(), bytes); }
+    bool Flush() override { return fsync(temp_->fd()) == 0 && temp_->Close(); }
+    bool MoveIntoPlace() override {
+        if (rename(temp_->path().c_str(), target_.c_str()) != 0) return false;
+        temp_->Keep();
+        SyncFolder(folder_.empty() ? "." : folder_);
+        return true;
+    }
+    void CleanUp() override { RemoveStaleTempFiles(folder_, fileName_); }
+    [[noreturn]] void RaiseLastError(const std::string& path) override {
+        throw RunTimeError(ErrorFromErrno(errno, false), path);
+    }
+
+  private:
+    std::string target_;
+    std::string folder_;
+    std::string fileName_;
+    struct stat existing_ {};
+    bool regular_ = false;
+    std::optional<TempFile> temp_;
 };
 
 }  // namespace
 
-std::unique_ptr<RecordFileService> OpenSystemRecordFiles() {
-    return std::make_unique<SystemRecordFiles>();
+std::unique_ptr<RecordReplacement> NewRecordReplacement() {
+    return std::make_unique<PosixRecordReplacement>();
 }
 
 }  // namespace zelmo::platform

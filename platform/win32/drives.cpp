@@ -15,6 +15,4 @@ void ConfigureDrives(const std::string&, const DriveOverrides& overrides) {
                        "drive override " + named + " (Windows has drive letters of its own)");
 }
 
-bool HasNativeDrives() { return true; }
-
 }  // namespace zelmo::platform

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/ascii.h"
 #include "platform/text_codec.h"
 
 namespace zelmo::platform {
@@ -15,12 +16,10 @@ namespace {
 // The path search's buffer: one more than MAX_PATH.
 constexpr DWORD kProbeBufferSize = 261;
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool SameLetters(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Upper(a[i]) != Upper(b[i])) return false;
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
     }
     return true;
 }

@@ -1,4 +1,4 @@
-#include "platform/sequential_file.h"
+#include "platform/native_file_name.h"
 
 namespace zelmo::platform {
 

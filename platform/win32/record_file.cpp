@@ -1,4 +1,4 @@
-#include "platform/record_file.h"
+#include "platform/record_replace.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <optional>
 
+#include "platform/native_file_name.h"
 #include "platform/runtime_error.h"
-#include "platform/sequential_file.h"
 #include "platform/text_codec.h"
 
 namespace zelmo::platform {
@@ -16,7 +17,8 @@ namespace {
 
 constexpr int kTempAttempts = 100;
 
-// The classic run time's answer to a failed create, write or replace.
+// The run-time error that a failed create, write or replace of path means,
+// the same numbers the POSIX build gives for the same causes.
 [[noreturn]] void Raise(DWORD error, const std::string& path) {
     switch (error) {
         case ERROR_PATH_NOT_FOUND:
@@ -100,59 +102,68 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-class SystemRecordFiles : public RecordFileService {
+class Win32RecordReplacement : public RecordReplacement {
   public:
-    using RecordFileService::ReplaceContents;
-    void ReplaceContents(const std::string& path,
-                         std::span<const std::string_view> parts) override {
-        if (path.empty()) throw RunTimeError(kBadFileNameOrNumber, "(no file name)");
-        const std::string target = NativeFileName(path, TextCodec::System());
+    bool Open(const std::string& path) override {
+        target_ = NativeFileName(path, TextCodec::System());
         // The ANSI calls take no longer path; the system's own answer to one
         // varies from call to call.
-        if (target.size() >= MAX_PATH) throw RunTimeError(kBadFileNameOrNumber, path);
-
+        return target_.size() < MAX_PATH;
+    }
+    Existing Inspect() override {
         // The attributes are the entry's own: a reparse point (a link planted
         // at the record's name) is replaced below and never followed.
-        const DWORD existing = GetFileAttributesA(target.c_str());
-        const bool link =
-            existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT);
-        if (existing != INVALID_FILE_ATTRIBUTES && !link) {
-            if (existing & FILE_ATTRIBUTE_DIRECTORY) throw RunTimeError(kPathFileAccessError, path);
-            // A read-only record stays as it is, as it does for the system's
-            // own output open, even though a rename could replace it.
-            if (existing & FILE_ATTRIBUTE_READONLY) throw RunTimeError(kPermissionDenied, path);
+        existing_ = GetFileAttributesA(target_.c_str());
+        link_ = existing_ != INVALID_FILE_ATTRIBUTES && (existing_ & FILE_ATTRIBUTE_REPARSE_POINT);
+        Existing found;
+        if (existing_ != INVALID_FILE_ATTRIBUTES && !link_) {
+            found.folder = (existing_ & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            found.readOnly = (existing_ & FILE_ATTRIBUTE_READONLY) != 0;
         }
-
-        const std::size_t cut = target.find_last_of("\\/");
-        TempFile temp(cut == std::string::npos ? "" : target.substr(0, cut + 1));
-        if (!temp.created()) Raise(temp.error(), path);
-        for (const std::string_view bytes : parts) {
-            if (!WriteAll(temp.handle(), bytes)) Raise(GetLastError(), path);
-        }
-        if (!FlushFileBuffers(temp.handle()) || !temp.Close()) Raise(GetLastError(), path);
-        if (existing != INVALID_FILE_ATTRIBUTES && !link) {
+        return found;
+    }
+    bool CreateTemp() override {
+        const std::size_t cut = target_.find_last_of("\\/");
+        temp_.emplace(cut == std::string::npos ? "" : target_.substr(0, cut + 1));
+        if (!temp_->created()) SetLastError(temp_->error());
+        return temp_->created();
+    }
+    bool Write(std::string_view bytes) override { return WriteAll(temp_->handle(), bytes); }
+    bool Flush() override { return FlushFileBuffers(temp_->handle()) && temp_->Close(); }
+    bool MoveIntoPlace() override {
+        if (existing_ != INVALID_FILE_ATTRIBUTES && !link_) {
             // The new record keeps the earlier one's hidden or system marks.
-            SetFileAttributesA(temp.path().c_str(),
-                               existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                           FILE_ATTRIBUTE_ARCHIVE));
+            SetFileAttributesA(temp_->path().c_str(),
+                               existing_ & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                            FILE_ATTRIBUTE_ARCHIVE));
         }
         // A rename replaces a link to a file, not one to a folder; removing a
         // folder link removes the link alone.
-        if (link && (existing & FILE_ATTRIBUTE_DIRECTORY) && !RemoveDirectoryA(target.c_str())) {
-            Raise(GetLastError(), path);
+        if (link_ && (existing_ & FILE_ATTRIBUTE_DIRECTORY) && !RemoveDirectoryA(target_.c_str())) {
+            return false;
         }
-        if (!MoveFileExA(temp.path().c_str(), target.c_str(),
+        if (!MoveFileExA(temp_->path().c_str(), target_.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            Raise(GetLastError(), path);
+            return false;
         }
-        temp.Keep();
+        temp_->Keep();
+        return true;
     }
+    [[noreturn]] void RaiseLastError(const std::string& path) override {
+        Raise(GetLastError(), path);
+    }
+
+  private:
+    std::string target_;
+    DWORD existing_ = INVALID_FILE_ATTRIBUTES;
+    bool link_ = false;
+    std::optional<TempFile> temp_;
 };
 
 }  // namespace
 
-std::unique_ptr<RecordFileService> OpenSystemRecordFiles() {
-    return std::make_unique<SystemRecordFiles>();
+std::unique_ptr<RecordReplacement> NewRecordReplacement() {
+    return std::make_unique<Win32RecordReplacement>();
 }
 
 }  // namespace zelmo::platform

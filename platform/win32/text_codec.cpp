@@ -8,6 +8,7 @@
 #include <charconv>
 #include <optional>
 
+#include "platform/ascii.h"
 #include "platform/utf8.h"
 #include "platform/win32/wide_text.h"
 
@@ -33,8 +34,7 @@ std::optional<UINT> Number(std::string_view digits) {
 // The code page number for an iconv-style name ("CP932", "SHIFT_JIS",
 // "WINDOWS-1252"); nothing for a name the system does not know.
 std::optional<UINT> CodePageOf(std::string name) {
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    AsciiUpperCase(name);
     name.erase(
         std::remove_if(name.begin(), name.end(), [](char c) { return c == '-' || c == '_'; }),
         name.end());

@@ -1,4 +1,4 @@
-#include "platform/posix/drive_table.h"
+#include "platform/posix/drives.h"
 
 #include <sys/stat.h>
 
@@ -8,8 +8,10 @@
 #include <mutex>
 #include <shared_mutex>
 
+#include "platform/ascii.h"
 #include "platform/drives.h"
 #include "platform/private_profile.h"
+#include "platform/program_path.h"
 #include "platform/runtime_error.h"
 
 namespace zelmo::platform {
@@ -21,10 +23,8 @@ using Table = std::array<std::optional<DriveRoot>, kLetters>;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool IsLetter(char c) {
-    const char upper = UpperLetter(c);
+    const char upper = AsciiUpper(c);
     return upper >= 'A' && upper <= 'Z';
 }
 
@@ -74,7 +74,7 @@ std::optional<DriveRoot> FindDrive(char letter) {
     if (!IsLetter(letter)) return std::nullopt;
     DriveState& state = State();
     std::shared_lock lock(state.mutex);
-    return state.table[UpperLetter(letter) - 'A'];
+    return state.table[AsciiUpper(letter) - 'A'];
 }
 
 std::uint32_t DriveMask() {
@@ -91,7 +91,7 @@ std::optional<char> DriveLetterOf(std::string_view programPath) {
     if (programPath.size() < 2 || programPath[1] != ':' || !IsLetter(programPath[0])) {
         return std::nullopt;
     }
-    return UpperLetter(programPath[0]);
+    return AsciiUpper(programPath[0]);
 }
 
 std::optional<std::string> ToPosixPath(std::string_view programPath, const TextCodec& codec) {
@@ -129,7 +129,7 @@ std::optional<std::string> ToProgramPath(std::string_view posixPath, const TextC
     for (char c : rest) {
         // Doubled slashes mean one separator to POSIX.
         if (c == '/') {
-            if (program.back() != '\\') program += '\\';
+            EndWithBackslash(program);
         } else {
             program += c;
         }
@@ -156,7 +156,7 @@ void ConfigureDrives(const std::string& settingsPath, const DriveOverrides& over
                                "drive letter '" + std::string(1, letter) + "'");
         }
         // An empty override takes the letter away, C: included.
-        folders[posix::UpperLetter(letter) - 'A'] = folder;
+        folders[AsciiUpper(letter) - 'A'] = folder;
     }
 
     posix::Table table;
@@ -167,7 +167,5 @@ void ConfigureDrives(const std::string& settingsPath, const DriveOverrides& over
     std::unique_lock lock(state.mutex);
     state.table = std::move(table);
 }
-
-bool HasNativeDrives() { return false; }
 
 }  // namespace zelmo::platform

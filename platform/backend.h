@@ -1,0 +1,38 @@
+#pragma once
+
+// What each backend supplies at link time. Every contract below is declared
+// in platform/<contract>.h and implemented once per backend in a file of the
+// same name, platform/posix/<contract>.cpp and platform/win32/<contract>.cpp
+// (the form run time: platform/qt/ and platform/win32/); the build links
+// exactly one backend. platform/memory/ holds in-memory services for tests,
+// made directly rather than through these functions.
+//
+//   drives            ConfigureDrives
+//   file_system       OpenSystemFileSystem
+//   form_runtime      OpenFormRuntime
+//   host_identity     OpenSystemHostIdentity
+//   memory_status     OpenSystemMemoryStatus
+//   multimedia        OpenSystemMultimedia
+//   native_file_name  NativeFileName
+//   private_profile   ProfileString, ProfileInt
+//   program_folder    ProgramFolder
+//   record_file       NewRecordReplacement (record_replace.h: the steps
+//                     that ReplaceRecord puts in order)
+//   terminal          StandardOutputIsTerminal, StandardErrorIsTerminal
+//   text_codec        TextCodec::System, ToAnsi, FromAnsi; UpperCase
+//
+// Everything else in platform/ is shared by all backends. Helpers that only
+// one backend needs stay in its folder (posix/local_mounts, win32/wide_text).
+
+#include "platform/drives.h"
+#include "platform/file_system.h"
+#include "platform/form_runtime.h"
+#include "platform/host_identity.h"
+#include "platform/memory_status.h"
+#include "platform/multimedia.h"
+#include "platform/native_file_name.h"
+#include "platform/private_profile.h"
+#include "platform/program_folder.h"
+#include "platform/record_replace.h"
+#include "platform/terminal.h"
+#include "platform/text_codec.h"

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "platform/text_codec.h"
+
+namespace zelmo::platform {
+
+// Maps a file name to what the system's file calls take: the ANSI code page
+// and, where the system's separator differs, its separators. Each backend
+// supplies it (platform/<backend>/native_file_name.cpp).
+std::string NativeFileName(const std::string& name, const TextCodec& codec);
+
+}  // namespace zelmo::platform
