@@ -1,15 +1,16 @@
 #include "inventory/drive_index.h"
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <mutex>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "inventory/file_search.h"
+#include "inventory/search_rules.h"
 
 namespace zelmo::inventory {
 
@@ -56,28 +57,17 @@ namespace {
 // Whether the path search takes name as one entry of the folder it is given.
 // Folder parts, drives, wildcards and the dot folders are resolved otherwise;
 // Windows drops trailing dots and spaces; a NUL ends the name for the system.
+// Where a key's length and last byte fall in IndexedDrives::keyShapes_.
+std::size_t KeyShape(std::string_view key) {
+    const std::size_t last = key.empty() ? 0 : static_cast<unsigned char>(key.back());
+    return (std::min<std::size_t>(key.size(), 255) << 8) | last;
+}
+
 bool IsPlainName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
     using namespace std::string_view_literals;
     if (name.find_first_of("\\/:*?<>|\"\0"sv) != name.npos) return false;
     return name.back() != '.' && name.back() != ' ';
-}
-
-bool IsSubfolder(const platform::FolderEntry& entry) {
-    return (entry.attributes & platform::kAttributeDirectory) == platform::kAttributeDirectory &&
-           entry.name != "." && entry.name != "..";
-}
-
-// The text FindInSubfolders lists a folder under: a backslash is added only
-// when missing.
-void EndWithBackslash(std::string& folder) {
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-}
-
-bool IsSearchable(platform::FileSystem& fs, const std::string& drive) {
-    if (drive.size() < 2 || drive[1] != ':') return false;
-    const int index = DriveIndex(drive);
-    return index >= 0 && (fs.LogicalDrives() & (1u << index)) != 0;
 }
 
 }  // namespace
@@ -102,12 +92,19 @@ class IndexedDrives::Walk {
         for (std::size_t i = 0; i < tops.size(); ++i) {
             Push(workers_[i % workers_.size()], Task{tops[i], tops[i]->name, 0});
         }
-        std::vector<std::thread> threads;
+        // Joined however Run ends. A thread the system refuses to start
+        // costs only speed: the running workers take its tasks.
+        std::vector<std::jthread> threads;
+        threads.reserve(workers_.size());
         for (std::size_t i = 1; i < workers_.size(); ++i) {
-            threads.emplace_back([this, i] { Work(i); });
+            try {
+                threads.emplace_back([this, i] { Work(i); });
+            } catch (const std::system_error&) {
+                break;
+            }
         }
         Work(0);
-        for (std::thread& thread : threads) thread.join();
+        threads.clear();
         if (failure_) std::rethrow_exception(failure_);
     }
 
@@ -174,11 +171,13 @@ class IndexedDrives::Walk {
             }
             if (pending_ == 0) return;
             std::unique_lock lock(idleMutex_);
+            // No wake-up is lost: whoever makes the condition true does so
+            // before taking idleMutex_ to notify (Wake), so either this check
+            // sees the change or the notice finds this thread waiting. A
+            // pusher reads idle_ after raising queued_, and this thread raises
+            // idle_ before reading queued_, so one of the two sees the other.
             ++idle_;
-            // The timeout only guards against a wake-up lost between the
-            // check above and the wait.
-            idleCv_.wait_for(lock, std::chrono::milliseconds(2),
-                             [this] { return queued_ > 0 || pending_ == 0 || stop_; });
+            idleCv_.wait(lock, [this] { return queued_ > 0 || pending_ == 0 || stop_; });
             --idle_;
         }
     }
@@ -207,6 +206,7 @@ class IndexedDrives::Walk {
             if (IsSubfolder(entry)) reader.subfolders.push_back(entry.name);
             if (matchNames) {
                 fs.NameKey(entry.name, reader.key);
+                if (!owner_.keyShapes_.test(KeyShape(reader.key))) return;
                 const auto it = owner_.keyIds_.find(reader.key);
                 if (it != owner_.keyIds_.end()) reader.keys.push_back(it->second);
             }
@@ -286,6 +286,7 @@ IndexedDrives::IndexedDrives(platform::FileSystem& fs, std::vector<std::string> 
         }
         plainNames_.push_back(id);
         fs_.NameKey(name, key);
+        keyShapes_.set(KeyShape(key));
         const auto [it, added] = keyIds_.emplace(key, static_cast<std::uint32_t>(keyNames_.size()));
         if (added) keyNames_.emplace_back();
         keyNames_[it->second].push_back(id);
@@ -310,7 +311,7 @@ void IndexedDrives::Build() {
     std::vector<Folder*> tops;
     arenas_.push_back(std::make_unique<FolderArena>());
     for (const auto& drive : drives_) {
-        drive->searchable = IsSearchable(fs_, drive->designator);
+        drive->searchable = IsSearchableDrive(fs_, drive->designator);
         drive->top = nullptr;
         if (!drive->searchable) continue;
         drive->top = arenas_.front()->New();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,6 +60,9 @@ class IndexedDrives {
     std::unordered_map<std::string, int> nameIds_;
     // Plain names grouped by the file system's key; ids into names_.
     std::unordered_map<std::string, std::uint32_t> keyIds_;
+    // Which (length, last byte) pairs the keys have: most listed names are
+    // ruled out by it without hashing.
+    std::bitset<1 << 16> keyShapes_;
     std::vector<std::vector<int>> keyNames_;
     std::vector<int> plainNames_;
     // Names the listings cannot answer: every folder is probed for them.

@@ -1,5 +1,7 @@
 #include "inventory/file_search.h"
 
+#include "inventory/search_rules.h"
+
 namespace zelmo::inventory {
 
 int DriveIndex(const std::string& drive) {
@@ -16,9 +18,7 @@ std::int32_t FindOnDrive(platform::FileSystem& fs, const std::string& drive,
                          const std::string& fileName, std::vector<std::string>& locations) {
     locations.assign(1, std::string());
     std::int32_t count = 0;
-    if (drive.size() < 2 || drive[1] != ':') return -1;
-    const int index = DriveIndex(drive);
-    if (index < 0 || (fs.LogicalDrives() & (1u << index)) == 0) return -1;
+    if (!IsSearchableDrive(fs, drive)) return -1;
 
     // The walk probes sub-folders only; the root folder gets this one probe.
     std::string probe = drive;
@@ -33,15 +33,12 @@ std::int32_t FindOnDrive(platform::FileSystem& fs, const std::string& drive,
 
 void FindInSubfolders(platform::FileSystem& fs, std::string folder, const std::string& fileName,
                       std::vector<std::string>& locations, std::int32_t& count) {
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    EndWithBackslash(folder);
     // Sub-folders are collected first so that no listing stays open while the
     // walk goes deeper; the order is the listing's own.
     std::vector<std::string> subfolders;
     fs.ListFolder(folder, [&](const platform::FolderEntry& entry) {
-        if ((entry.attributes & platform::kAttributeDirectory) == platform::kAttributeDirectory &&
-            entry.name != "." && entry.name != "..") {
-            subfolders.push_back(folder + entry.name);
-        }
+        if (IsSubfolder(entry)) subfolders.push_back(folder + entry.name);
     });
     for (const std::string& sub : subfolders) {
         std::string probe = sub;

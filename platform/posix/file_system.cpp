@@ -3,10 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -98,6 +101,87 @@ std::vector<Identity> PathIdentities(int folderFd, std::string native, const std
     return ids;
 }
 
+// A descriptor closed however the scope ends.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// The record getdents64 fills in; glibc's dirent64 is the same but is not
+// promised to stay so.
+struct LinuxDirent64 {
+    std::uint64_t d_ino;
+    std::int64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+    char d_name[1];
+};
+
+// Reads a folder's entries in large batches straight from the kernel: a whole
+// folder of usual size comes in one call, and the descriptor is opened
+// without the fstat that opendir makes. One buffer per thread, as several
+// walk threads list at once; a listing started from inside another listing's
+// visit gets a buffer of its own.
+class FolderReader {
+  public:
+    FolderReader() {
+        if (!inUse_) {
+            if (!shared_) shared_ = std::make_unique<char[]>(kSize);
+            buffer_ = shared_.get();
+            inUse_ = true;
+            owner_ = true;
+        } else {
+            own_ = std::make_unique<char[]>(kSize);
+            buffer_ = own_.get();
+        }
+    }
+    ~FolderReader() {
+        if (owner_) inUse_ = false;
+    }
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    // Calls visit(entry) for each entry of the open folder fd. Stops at the
+    // end or at the first read error, as readdir does.
+    template <typename Visit>
+    void Read(int fd, Visit&& visit) {
+        for (;;) {
+            const long got = syscall(SYS_getdents64, fd, buffer_, kSize);
+            if (got <= 0) return;
+            for (long pos = 0; pos < got;) {
+                const auto* ent = reinterpret_cast<const LinuxDirent64*>(buffer_ + pos);
+                pos += ent->d_reclen;
+                visit(*ent);
+            }
+        }
+    }
+
+  private:
+    static constexpr std::size_t kSize = 256 * 1024;
+    static thread_local std::unique_ptr<char[]> shared_;
+    static thread_local bool inUse_;
+    std::unique_ptr<char[]> own_;
+    char* buffer_ = nullptr;
+    bool owner_ = false;
+};
+
+thread_local std::unique_ptr<char[]> FolderReader::shared_;
+thread_local bool FolderReader::inUse_ = false;
+
+bool IsAsciiName(const char* name, std::size_t length) {
+    return std::all_of(name, name + length,
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 class PosixFileSystem : public FileSystem {
   public:
     std::uint32_t LogicalDrives() override { return posix::DriveMask(); }
@@ -109,37 +193,45 @@ class PosixFileSystem : public FileSystem {
         const std::optional<posix::DriveRoot> drive = posix::FindDrive(*letter);
         const std::optional<std::string> native = posix::ToPosixPath(FullDrivePath(folder));
         if (!drive || !native || native->size() >= PATH_MAX) return false;
-        DIR* dir = opendir(native->c_str());
-        if (dir == nullptr) return false;
-        const int fd = dirfd(dir);
+        const Descriptor dir(openat(AT_FDCWD, native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.get() < 0) return false;
+        const int fd = dir.get();
         const TextCodec& codec = TextCodec::System();
 
         std::vector<Identity> above;
         bool aboveRead = false;
         FolderEntry entry;
-        while (const dirent* ent = readdir(dir)) {
-            const char* name = ent->d_name;
-            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        FolderReader reader;
+        reader.Read(fd, [&](const LinuxDirent64& ent) {
+            const char* name = ent.d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return;
+            const std::size_t length = std::strlen(name);
             // Judged as characters: in a double-byte code page the second
             // byte of a character can be 0x5C, which is no backslash there.
-            entry.name = codec.FromAnsi(name);
+            // ASCII names, nearly all, are the same in every code page and
+            // reuse the entry's storage.
+            if (IsAsciiName(name, length)) {
+                entry.name.assign(name, length);
+            } else {
+                entry.name = codec.FromAnsi(std::string_view(name, length));
+            }
             // A backslash inside a name cannot be written in a program path.
-            if (entry.name.find('\\') != std::string::npos) continue;
+            if (entry.name.find('\\') != std::string::npos) return;
 
             std::uint32_t attributes = name[0] == '.' ? kAttributeHidden : 0;
             bool isFolder = false;
             struct stat st;
             // Plain files go by the directory read's type alone; only folders
             // (and entries of unknown type) cost a stat.
-            if ((ent->d_type == DT_DIR || ent->d_type == DT_UNKNOWN) &&
+            if ((ent.d_type == DT_DIR || ent.d_type == DT_UNKNOWN) &&
                 fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
                 // Other file systems below the root are entered when they are
                 // on a local disk; see local_mounts.h for the rule.
                 isFolder = st.st_dev == drive->device || posix::IsLocalDiskDevice(st.st_dev);
-                // readdir gives the inode of the folder underneath a mount,
-                // stat that of the mounted one; only where they differ can a
-                // bind mount lead back onto the path.
-                if (isFolder && ent->d_ino != st.st_ino) {
+                // The listing gives the inode of the folder underneath a
+                // mount, stat that of the mounted one; only where they differ
+                // can a bind mount lead back onto the path.
+                if (isFolder && ent.d_ino != st.st_ino) {
                     if (!aboveRead) {
                         above = PathIdentities(fd, *native, codec.ToAnsi(drive->folder), *drive);
                         aboveRead = true;
@@ -159,8 +251,7 @@ class PosixFileSystem : public FileSystem {
             }
             entry.attributes = attributes;
             visit(entry);
-        }
-        closedir(dir);
+        });
         return true;
     }
 

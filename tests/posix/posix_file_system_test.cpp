@@ -163,6 +163,27 @@ TEST_F(PosixFileSystem, ListingKeepsTheFileSystemsOrderAndMarksOnlyRealFolders) 
     EXPECT_TRUE(listed);
 }
 
+TEST_F(PosixFileSystem, ListingsLongerThanOneReadAndListingsInsideAListingAreWhole) {
+    // Long names fill the listing's buffer after about 1,100 entries.
+    Folder("wide");
+    for (int i = 0; i < 1500; ++i) File("wide/" + std::string(200, 'n') + std::to_string(i));
+    Folder("inner");
+    for (int i = 0; i < 50; ++i) File("inner/" + std::string(40, 'i') + std::to_string(i));
+
+    std::vector<std::string> names;
+    std::vector<std::string> inner;
+    bool innerListed = false;
+    fs_->ListFolder("C:\\wide\\", [&](const FolderEntry& e) {
+        names.push_back(e.name);
+        if (names.size() == 1) {
+            for (const FolderEntry& i : List("C:\\inner\\", &innerListed)) inner.push_back(i.name);
+        }
+    });
+    EXPECT_EQ(names, ReaddirOrder(At("wide")));
+    EXPECT_TRUE(innerListed);
+    EXPECT_EQ(inner, ReaddirOrder(At("inner")));
+}
+
 TEST_F(PosixFileSystem, FoldersThatCannotBeOpenedAreNotListed) {
     File("x.txt");
     Folder("locked", 0);
