@@ -1,13 +1,13 @@
 #include "inventory/file_search.h"
 
 #include "inventory/search_rules.h"
+#include "platform/ascii.h"
 
 namespace zelmo::inventory {
 
 int DriveIndex(const std::string& drive) {
     if (drive.empty()) return -1;
-    char letter = drive[0];
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    const char letter = platform::AsciiUpper(drive[0]);
     // Only A to Z have a bit in the drive mask; everything else, multi-byte
     // characters included, names no drive.
     if (letter < 'A' || letter > 'Z') return -1;

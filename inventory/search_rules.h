@@ -4,6 +4,7 @@
 
 #include "inventory/file_search.h"
 #include "platform/file_system.h"
+#include "platform/program_path.h"
 
 // The rules the row-by-row search and the drive index must share: the index
 // answers for the search only while both walk the same folders of the same
@@ -23,9 +24,6 @@ inline bool IsSearchableDrive(platform::FileSystem& fs, const std::string& drive
     return index >= 0 && (fs.LogicalDrives() & (1u << index)) != 0;
 }
 
-// The text a folder is listed under: a backslash is added only when missing.
-inline void EndWithBackslash(std::string& folder) {
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-}
+using platform::EndWithBackslash;
 
 }  // namespace zelmo::inventory
