@@ -182,7 +182,7 @@ struct Span {
 
 }  // namespace
 
-bool StoreAvailable() { return true; }
+void RequireStore() {}
 
 void SaveCollection(const std::string& dbPath, const Collection& collection) {
     SqliteDb db(dbPath);

@@ -10,7 +10,7 @@ constexpr const char* kNeedsLinux =
 
 }  // namespace
 
-bool StoreAvailable() { return false; }
+void RequireStore() { throw StoreError(kNeedsLinux); }
 
 void SaveCollection(const std::string&, const Collection&) { throw StoreError(kNeedsLinux); }
 

@@ -55,9 +55,7 @@ void AddCollectCommand(CLI::App& app, int& status) {
 
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err) {
     try {
-        if (!options.dbPath.empty() && !collector::StoreAvailable()) {
-            collector::SaveCollection(options.dbPath, {});  // raises the explanation
-        }
+        if (!options.dbPath.empty()) collector::RequireStore();
 
         collector::CollectSettings settings;
         settings.folder = options.folder;
@@ -74,9 +72,13 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
         const auto files = platform::OpenSystemRecordFiles();
         if (!options.csvPath.empty()) {
             const std::string csv = collector::CsvReport(collection);
-            files->ReplaceContents(options.csvPath, options.csvAnsi
-                                                        ? platform::TextCodec::System().ToAnsi(csv)
-                                                        : "\xEF\xBB\xBF" + csv);
+            if (options.csvAnsi) {
+                files->ReplaceContents(options.csvPath, platform::TextCodec::System().ToAnsi(csv));
+            } else {
+                // A byte order mark, so that spreadsheets take the file as UTF-8.
+                const std::string_view parts[] = {"\xEF\xBB\xBF", csv};
+                files->ReplaceContents(options.csvPath, parts);
+            }
         }
         if (!options.jsonPath.empty()) {
             const std::string json = collector::JsonReport(collection);
