@@ -54,15 +54,15 @@ class IndexedDrives::FolderArena {
 
 namespace {
 
-// Whether the path search takes name as one entry of the folder it is given.
-// Folder parts, drives, wildcards and the dot folders are resolved otherwise;
-// Windows drops trailing dots and spaces; a NUL ends the name for the system.
 // Where a key's length and last byte fall in IndexedDrives::keyShapes_.
 std::size_t KeyShape(std::string_view key) {
     const std::size_t last = key.empty() ? 0 : static_cast<unsigned char>(key.back());
     return (std::min<std::size_t>(key.size(), 255) << 8) | last;
 }
 
+// Whether the path search takes name as one entry of the folder it is given.
+// Folder parts, drives, wildcards and the dot folders are resolved otherwise;
+// Windows drops trailing dots and spaces; a NUL ends the name for the system.
 bool IsPlainName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
     using namespace std::string_view_literals;

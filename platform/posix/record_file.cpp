@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <random>
 
@@ -98,7 +99,9 @@ class TempFile {
 void RemoveStaleTempFiles(const std::string& folder, const std::string& fileName) {
     constexpr std::time_t kStaleSeconds = 10 * 60;
     const std::string prefix = "." + TempStem(fileName) + ".";
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    const std::unique_ptr<DIR, int (*)(DIR*)> owned(opendir(folder.empty() ? "." : folder.c_str()),
+                                                    closedir);
+    DIR* const dir = owned.get();
     if (dir == nullptr) return;
     const std::time_t now = std::time(nullptr);
     while (const dirent* entry = readdir(dir)) {
@@ -115,7 +118,6 @@ void RemoveStaleTempFiles(const std::string& folder, const std::string& fileName
         }
         (void)unlinkat(dirfd(dir), entry->d_name, 0);
     }
-    closedir(dir);
 }
 
 void SyncFolder(const std::string& folder) {
