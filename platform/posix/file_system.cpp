@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -151,9 +152,10 @@ class FolderReader {
     FolderReader& operator=(const FolderReader&) = delete;
 
     // Calls visit(entry) for each entry of the open folder fd. Stops at the
-    // end or at the first read error, as readdir does.
+    // end or at the first read error, as readdir does. shortReadIsLast saves
+    // the read that would only say "no more", where the file system allows.
     template <typename Visit>
-    void Read(int fd, Visit&& visit) {
+    void Read(int fd, bool shortReadIsLast, Visit&& visit) {
         for (;;) {
             const long got = syscall(SYS_getdents64, fd, buffer_, kSize);
             if (got <= 0) return;
@@ -162,6 +164,8 @@ class FolderReader {
                 pos += ent->d_reclen;
                 visit(*ent);
             }
+            // Room left for the longest record (a 255-byte name) and more.
+            if (shortReadIsLast && static_cast<std::size_t>(got) + 1024 <= kSize) return;
         }
     }
 
@@ -191,18 +195,23 @@ class PosixFileSystem : public FileSystem {
         const std::optional<char> letter = posix::DriveLetterOf(folder);
         if (!letter) return false;
         const std::optional<posix::DriveRoot> drive = posix::FindDrive(*letter);
-        const std::optional<std::string> native = posix::ToPosixPath(FullDrivePath(folder));
+        const std::string full = FullDrivePath(folder);
+        const std::optional<std::string> native = posix::ToPosixPath(full);
         if (!drive || !native || native->size() >= PATH_MAX) return false;
         const Descriptor dir(openat(AT_FDCWD, native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.get() < 0) return false;
         const int fd = dir.get();
         const TextCodec& codec = TextCodec::System();
+        // A walk starts at a drive's root ("C:\"): the mount table is read
+        // again there, so each walk sees the mounts as they are when it starts.
+        const posix::FolderMounts mounts = Mounts(full.size() == 3)->Describe(*native);
+        const bool statFolders = mounts.holdsMountPoint || !mounts.typeShowsEveryDevice;
 
         std::vector<Identity> above;
         bool aboveRead = false;
         FolderEntry entry;
         FolderReader reader;
-        reader.Read(fd, [&](const LinuxDirent64& ent) {
+        reader.Read(fd, mounts.shortReadIsLast, [&](const LinuxDirent64& ent) {
             const char* name = ent.d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return;
             const std::size_t length = std::strlen(name);
@@ -221,10 +230,13 @@ class PosixFileSystem : public FileSystem {
             std::uint32_t attributes = name[0] == '.' ? kAttributeHidden : 0;
             bool isFolder = false;
             struct stat st;
-            // Plain files go by the directory read's type alone; only folders
-            // (and entries of unknown type) cost a stat.
-            if ((ent.d_type == DT_DIR || ent.d_type == DT_UNKNOWN) &&
-                fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+            // Entries go by the directory read's type alone; only entries of
+            // unknown type, and folders where a mount point may be among
+            // them, cost a stat.
+            if (ent.d_type == DT_DIR && !statFolders) {
+                attributes |= kAttributeDirectory;
+            } else if ((ent.d_type == DT_DIR || ent.d_type == DT_UNKNOWN) &&
+                       fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
                 // Other file systems below the root are entered when they are
                 // on a local disk; see local_mounts.h for the rule.
                 isFolder = st.st_dev == drive->device || posix::IsLocalDiskDevice(st.st_dev);
@@ -242,7 +254,6 @@ class PosixFileSystem : public FileSystem {
                 }
                 if (isFolder) {
                     attributes |= kAttributeDirectory;
-                    if ((st.st_mode & 0222) == 0) attributes |= kAttributeReadOnly;
                 } else {
                     attributes |= kAttributeArchive | kAttributeReparsePoint;
                 }
@@ -319,6 +330,18 @@ class PosixFileSystem : public FileSystem {
         if (LastComponent(full).substr(0, 1) == ".") attributes |= kAttributeHidden;
         return attributes;
     }
+
+  private:
+    std::shared_ptr<const posix::MountTable> Mounts(bool readAgain) {
+        std::lock_guard lock(mountsMutex_);
+        if (readAgain || !mounts_) {
+            mounts_ = std::make_shared<const posix::MountTable>(posix::MountTable::Read());
+        }
+        return mounts_;
+    }
+
+    std::mutex mountsMutex_;
+    std::shared_ptr<const posix::MountTable> mounts_;
 };
 
 }  // namespace
