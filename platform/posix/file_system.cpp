@@ -159,6 +159,12 @@ class OpenFolders {
         return openat(AT_FDCWD, folder.c_str(), kFolderFlags);
     }
 
+    // The descriptor of folder if it is the last one kept, or -1.
+    int Last(std::string_view folder, std::uint64_t mountsRead) const {
+        if (mountsRead != mountsRead_ || kept_.empty() || kept_.back().folder != folder) return -1;
+        return kept_.back().fd;
+    }
+
     // Keeps fd, which folder was just listed through, for the folders below.
     void Keep(std::string folder, Descriptor& fd) {
         DropAllBut(folder);
@@ -378,16 +384,21 @@ class PosixFileSystem : public FileSystem {
         std::string full = FullDrivePath(candidate);
         if (codec.ToAnsi(full).size() > kMaxPath) return std::nullopt;
         const std::optional<std::string> native = posix::ToPosixPath(full);
+        if (!native) return std::nullopt;
+        // Found only where a link leads somewhere, as the path search follows it.
+        const AtFolder at = FromLastListed(*native);
         struct stat st;
-        if (!native || stat(native->c_str(), &st) != 0) return std::nullopt;
+        if (fstatat(at.fd, at.name, &st, 0) != 0) return std::nullopt;
         return full;
     }
 
     std::uint32_t ReadAttributes(const std::string& path) override {
         const std::string full = posix::DriveLetterOf(path) ? FullDrivePath(path) : path;
         const std::optional<std::string> native = posix::ToPosixPath(full);
+        if (!native) return kInvalidFileAttributes;
+        const AtFolder at = FromLastListed(*native);
         struct stat st;
-        if (!native || lstat(native->c_str(), &st) != 0) return kInvalidFileAttributes;
+        if (fstatat(at.fd, at.name, &st, AT_SYMLINK_NOFOLLOW) != 0) return kInvalidFileAttributes;
 
         std::uint32_t attributes = 0;
         if (S_ISLNK(st.st_mode)) {
@@ -406,6 +417,23 @@ class PosixFileSystem : public FileSystem {
     }
 
   private:
+    // A path as the *at calls take it: from the folder this thread listed
+    // last where the path lies directly in it (a walk probes the folder it
+    // has just listed), so that the kernel looks up one name, not the path.
+    struct AtFolder {
+        int fd;
+        const char* name;
+    };
+    AtFolder FromLastListed(const std::string& native) {
+        const std::size_t cut = native.find_last_of('/');
+        if (cut != std::string::npos && cut > 0 && cut + 1 < native.size()) {
+            ThreadMounts& mine = Mounts(false);
+            const int fd = mine.folders.Last(std::string_view(native).substr(0, cut), mine.read);
+            if (fd >= 0) return {fd, native.c_str() + cut + 1};
+        }
+        return {AT_FDCWD, native.c_str()};
+    }
+
     // A thread's copy of the mount table it lists under, and the folders it
     // keeps open under that table.
     struct ThreadMounts {
