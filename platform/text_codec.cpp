@@ -43,7 +43,7 @@ std::string SanitizeUtf8(std::string_view text) {
     ForEachSequence(
         text, [&](std::size_t, std::size_t length, bool valid) { size += valid ? length : 3; });
     std::string out;
-    out.reserve(size);
+    out.reserve(WithRoomToGrow(size));
     ForEachSequence(text, [&](std::size_t start, std::size_t length, bool valid) {
         if (valid) {
             out.append(text.substr(start, length));
@@ -55,13 +55,12 @@ std::string SanitizeUtf8(std::string_view text) {
 }
 
 bool TextCodec::IsAnsiAlready(std::string_view utf8) const {
-    bool ansi = true;
-    for (const char c : utf8) {
-        if (static_cast<unsigned char>(c) >= 0x80) ansi = false;
-    }
-    if (ansi || !utf8_) return ansi;
-    ForEachSequence(utf8, [&](std::size_t, std::size_t, bool valid) { ansi = ansi && valid; });
-    return ansi;
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii || !utf8_) return ascii;
+    bool valid = true;
+    ForEachSequence(utf8, [&](std::size_t, std::size_t, bool ok) { valid = valid && ok; });
+    return valid;
 }
 
 }  // namespace zelmo::platform

@@ -40,4 +40,17 @@ std::string UpperCase(std::string_view utf8);
 // Replaces every invalid UTF-8 sequence by U+FFFD.
 std::string SanitizeUtf8(std::string_view text);
 
+// The capacity a text converted from a file is given: such text is mostly
+// added to (a list's Tag becomes the start of the record's summary), and a
+// large text that has to grow is copied whole.
+inline std::size_t WithRoomToGrow(std::size_t size) { return size + size / 64 + 64; }
+
+// text, copied into a string with room to grow.
+inline std::string CopyWithRoomToGrow(std::string_view text) {
+    std::string out;
+    out.reserve(WithRoomToGrow(text.size()));
+    out.append(text);
+    return out;
+}
+
 }  // namespace zelmo::platform

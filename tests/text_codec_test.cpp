@@ -37,6 +37,12 @@ TEST(TextCodec, TheCLocaleCountsAsUtf8) {
     EXPECT_TRUE(TextCodec("ANSI_X3.4-1968").IsUtf8());
     EXPECT_TRUE(TextCodec("utf8").IsUtf8());
     EXPECT_FALSE(TextCodec("CP932").IsUtf8());
+    // Valid text is written as it stands there, without a converted copy.
+    for (const char* text : {"plain", "表\xEF\xBF\xBD", ""}) {
+        EXPECT_TRUE(TextCodec("UTF-8").IsAnsiAlready(text)) << text;
+    }
+    EXPECT_FALSE(TextCodec("UTF-8").IsAnsiAlready("\xC0\x80"));
+    EXPECT_FALSE(TextCodec("CP932").IsAnsiAlready("表"));
 }
 
 TEST(UpperCase, UpperCasesLettersAndLeavesEverythingElse) {

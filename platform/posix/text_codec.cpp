@@ -84,7 +84,7 @@ std::string TextCodec::ToAnsi(std::string_view utf8) const {
 }
 
 std::string TextCodec::FromAnsi(std::string_view ansi) const {
-    if (IsAscii(ansi)) return std::string(ansi);
+    if (IsAscii(ansi)) return CopyWithRoomToGrow(ansi);
     if (utf8_) return SanitizeUtf8(ansi);
     Iconv conv("UTF-8", codeSet_);
     if (!conv.ok()) return SanitizeUtf8(ansi);

@@ -143,7 +143,7 @@ std::string TextCodec::ToAnsi(std::string_view utf8) const {
 }
 
 std::string TextCodec::FromAnsi(std::string_view ansi) const {
-    if (IsAscii(ansi)) return std::string(ansi);
+    if (IsAscii(ansi)) return CopyWithRoomToGrow(ansi);
     const std::optional<UINT> page = utf8_ ? std::nullopt : CodePageOf(codeSet_);
     if (!page) return SanitizeUtf8(ansi);
     std::string out;
