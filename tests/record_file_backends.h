@@ -80,10 +80,11 @@ class SystemRecordFilesBackend {
     SystemRecordFilesBackend() = default;
     ~SystemRecordFilesBackend() {
         // A read-only file cannot be removed on every system.
-        std::error_code ec;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path(), ec)) {
-            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
-                                         std::filesystem::perm_options::add, ec);
+        std::error_code ec, ignored;
+        for (std::filesystem::recursive_directory_iterator it(dir_.path(), ec), end;
+             !ec && it != end; it.increment(ec)) {
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add, ignored);
         }
     }
     SystemRecordFilesBackend(const SystemRecordFilesBackend&) = delete;

@@ -37,8 +37,9 @@ class Win32FileSystemBackend {
     ~Win32FileSystemBackend() {
         // A read-only file would stay behind.
         std::error_code ec;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path(), ec)) {
-            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (std::filesystem::recursive_directory_iterator it(dir_.path(), ec), end;
+             !ec && it != end; it.increment(ec)) {
+            SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
         }
     }
     Win32FileSystemBackend(const Win32FileSystemBackend&) = delete;
