@@ -42,7 +42,9 @@ class FileSystem {
     // order, calling visit for each entry. False when the folder cannot be
     // listed: it is missing, unreadable, or its path is too long. Only the
     // attributes and the long name are read, so a backend may skip short
-    // names.
+    // names, and of the attributes only the folder, link and hidden bits, so
+    // a backend may leave out the read-only bit where it costs a call per
+    // entry (ReadAttributes gives it).
     virtual bool ListFolder(const std::string& folder,
                             const std::function<void(const FolderEntry&)>& visit) = 0;
 

@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/drives.h"
@@ -111,9 +114,77 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
 
   private:
     int fd_;
+};
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// Whether folder lies above path; both absolute, without a closing '/'.
+bool IsAbove(std::string_view folder, std::string_view path) {
+    if (folder == "/") return path.size() > 1 && path.front() == '/';
+    return path.size() > folder.size() && path[folder.size()] == '/' &&
+           path.substr(0, folder.size()) == folder;
+}
+
+// The folders this thread listed last, kept open, each inside the one
+// before. A walk goes depth first, so the next folder it lists is mostly a
+// child of one of them and is opened from there: one name for the kernel to
+// look up instead of the whole path, which is most of what opening costs.
+// Kept for one reading of the mount table only, as a descriptor stays with
+// the mounts of when it was opened.
+class OpenFolders {
+  public:
+    ~OpenFolders() { Clear(); }
+    OpenFolders() = default;
+    OpenFolders(const OpenFolders&) = delete;
+    OpenFolders& operator=(const OpenFolders&) = delete;
+
+    // Opens folder (absolute, without a closing '/') to be listed.
+    int Open(const std::string& folder, std::uint64_t mountsRead) {
+        if (mountsRead != mountsRead_) {
+            Clear();
+            mountsRead_ = mountsRead;
+        }
+        DropAllBut(folder);
+        if (!kept_.empty()) {
+            const std::string& parent = kept_.back().folder;
+            const std::size_t nameAt = parent == "/" ? 1 : parent.size() + 1;
+            if (folder.find('/', nameAt) == std::string::npos) {
+                return openat(kept_.back().fd, folder.c_str() + nameAt, kFolderFlags);
+            }
+        }
+        return openat(AT_FDCWD, folder.c_str(), kFolderFlags);
+    }
+
+    // Keeps fd, which folder was just listed through, for the folders below.
+    void Keep(std::string folder, Descriptor& fd) {
+        DropAllBut(folder);
+        if (kept_.size() < kMost) kept_.push_back({std::move(folder), fd.release()});
+    }
+
+  private:
+    // Enough for the depth of nearly every tree, few beside the limit on
+    // open files.
+    static constexpr std::size_t kMost = 32;
+
+    // Closes the folders that do not lie above folder.
+    void DropAllBut(std::string_view folder) {
+        while (!kept_.empty() && !IsAbove(kept_.back().folder, folder)) {
+            close(kept_.back().fd);
+            kept_.pop_back();
+        }
+    }
+    void Clear() { DropAllBut({}); }
+
+    struct Kept {
+        std::string folder;
+        int fd;
+    };
+    std::vector<Kept> kept_;
+    std::uint64_t mountsRead_ = 0;
 };
 
 // The record getdents64 fills in; glibc's dirent64 is the same but is not
@@ -151,9 +222,10 @@ class FolderReader {
     FolderReader& operator=(const FolderReader&) = delete;
 
     // Calls visit(entry) for each entry of the open folder fd. Stops at the
-    // end or at the first read error, as readdir does.
+    // end or at the first read error, as readdir does. shortReadIsLast saves
+    // the read that would only say "no more", where the file system allows.
     template <typename Visit>
-    void Read(int fd, Visit&& visit) {
+    void Read(int fd, bool shortReadIsLast, Visit&& visit) {
         for (;;) {
             const long got = syscall(SYS_getdents64, fd, buffer_, kSize);
             if (got <= 0) return;
@@ -162,6 +234,8 @@ class FolderReader {
                 pos += ent->d_reclen;
                 visit(*ent);
             }
+            // Room left for the longest record (a 255-byte name) and more.
+            if (shortReadIsLast && static_cast<std::size_t>(got) + 1024 <= kSize) return;
         }
     }
 
@@ -191,18 +265,26 @@ class PosixFileSystem : public FileSystem {
         const std::optional<char> letter = posix::DriveLetterOf(folder);
         if (!letter) return false;
         const std::optional<posix::DriveRoot> drive = posix::FindDrive(*letter);
-        const std::optional<std::string> native = posix::ToPosixPath(FullDrivePath(folder));
+        const std::string full = FullDrivePath(folder);
+        const std::optional<std::string> native = posix::ToPosixPath(full);
         if (!drive || !native || native->size() >= PATH_MAX) return false;
-        const Descriptor dir(openat(AT_FDCWD, native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        std::string opened = *native;
+        if (opened.size() > 1 && opened.back() == '/') opened.pop_back();
+        // A walk starts at a drive's root ("C:\"): the mount table is read
+        // again there, so each walk sees the mounts as they are when it starts.
+        ThreadMounts& mounts = Mounts(full.size() == 3);
+        Descriptor dir(mounts.folders.Open(opened, mounts.read));
         if (dir.get() < 0) return false;
         const int fd = dir.get();
         const TextCodec& codec = TextCodec::System();
+        const posix::FolderMounts inside = mounts.table->Describe(opened);
+        const bool statFolders = inside.holdsMountPoint || !inside.typeShowsEveryDevice;
 
         std::vector<Identity> above;
         bool aboveRead = false;
         FolderEntry entry;
         FolderReader reader;
-        reader.Read(fd, [&](const LinuxDirent64& ent) {
+        reader.Read(fd, inside.shortReadIsLast, [&](const LinuxDirent64& ent) {
             const char* name = ent.d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return;
             const std::size_t length = std::strlen(name);
@@ -221,10 +303,13 @@ class PosixFileSystem : public FileSystem {
             std::uint32_t attributes = name[0] == '.' ? kAttributeHidden : 0;
             bool isFolder = false;
             struct stat st;
-            // Plain files go by the directory read's type alone; only folders
-            // (and entries of unknown type) cost a stat.
-            if ((ent.d_type == DT_DIR || ent.d_type == DT_UNKNOWN) &&
-                fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+            // Entries go by the directory read's type alone; only entries of
+            // unknown type, and folders where a mount point may be among
+            // them, cost a stat.
+            if (ent.d_type == DT_DIR && !statFolders) {
+                attributes |= kAttributeDirectory;
+            } else if ((ent.d_type == DT_DIR || ent.d_type == DT_UNKNOWN) &&
+                       fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
                 // Other file systems below the root are entered when they are
                 // on a local disk; see local_mounts.h for the rule.
                 isFolder = st.st_dev == drive->device || posix::IsLocalDiskDevice(st.st_dev);
@@ -242,7 +327,6 @@ class PosixFileSystem : public FileSystem {
                 }
                 if (isFolder) {
                     attributes |= kAttributeDirectory;
-                    if ((st.st_mode & 0222) == 0) attributes |= kAttributeReadOnly;
                 } else {
                     attributes |= kAttributeArchive | kAttributeReparsePoint;
                 }
@@ -252,6 +336,7 @@ class PosixFileSystem : public FileSystem {
             entry.attributes = attributes;
             visit(entry);
         });
+        mounts.folders.Keep(std::move(opened), dir);
         return true;
     }
 
@@ -319,6 +404,40 @@ class PosixFileSystem : public FileSystem {
         if (LastComponent(full).substr(0, 1) == ".") attributes |= kAttributeHidden;
         return attributes;
     }
+
+  private:
+    // A thread's copy of the mount table it lists under, and the folders it
+    // keeps open under that table.
+    struct ThreadMounts {
+        std::uint64_t read = 0;
+        std::shared_ptr<const posix::MountTable> table;
+        OpenFolders folders;
+    };
+
+    // The table as of this file system's first listing or of the last
+    // listing of a drive root; each thread takes the lock only when that
+    // changes, not for every folder.
+    ThreadMounts& Mounts(bool readAgain) {
+        static std::atomic<std::uint64_t> reads{0};
+        if (readAgain || read_.load() == 0) {
+            std::lock_guard lock(mountsMutex_);
+            if (readAgain || read_.load() == 0) {
+                table_ = std::make_shared<const posix::MountTable>(posix::MountTable::Read());
+                read_ = ++reads;
+            }
+        }
+        thread_local ThreadMounts mine;
+        if (mine.read != read_.load()) {
+            std::lock_guard lock(mountsMutex_);
+            mine.table = table_;
+            mine.read = read_.load();
+        }
+        return mine;
+    }
+
+    std::mutex mountsMutex_;
+    std::atomic<std::uint64_t> read_{0};
+    std::shared_ptr<const posix::MountTable> table_;
 };
 
 }  // namespace

@@ -19,6 +19,31 @@ constexpr std::array<std::string_view, 17> kLocalDiskTypes = {
     "ntfs3", "ntfs", "zfs",  "jfs", "nilfs2", "hfsplus", "reiserfs", "bcachefs",
 };
 
+// Local file systems where every folder of another device is a mount of its
+// own; and those whose directory read stops short only at the end.
+constexpr std::array<std::string_view, 15> kOneDeviceTypes = {
+    "ext2",  "ext3", "ext4", "xfs",     "f2fs",     "vfat",   "msdos", "exfat",
+    "ntfs3", "ntfs", "jfs",  "hfsplus", "reiserfs", "nilfs2", "tmpfs",
+};
+constexpr std::array<std::string_view, 5> kFullReadTypes = {"ext2", "ext3", "ext4", "xfs", "tmpfs"};
+
+template <std::size_t N>
+bool IsOneOf(const std::array<std::string_view, N>& types, std::string_view type) {
+    return std::find(types.begin(), types.end(), type) != types.end();
+}
+
+std::string_view WithoutClosingSlash(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    return path;
+}
+
+// Whether path is folder or lies below it.
+bool IsWithin(std::string_view path, std::string_view folder) {
+    if (folder == "/") return !path.empty() && path.front() == '/';
+    return path.substr(0, folder.size()) == folder &&
+           (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
 std::string_view NextField(std::string_view& rest) {
     const std::size_t start = rest.find_first_not_of(' ');
     if (start == rest.npos) {
@@ -77,8 +102,47 @@ std::optional<MountEntry> ParseMountInfoLine(std::string_view line) {
     return MountEntry{makedev(major, minor), Unescape(mountPoint), std::string(type)};
 }
 
-bool EntersMountOfType(std::string_view type) {
-    return std::find(kLocalDiskTypes.begin(), kLocalDiskTypes.end(), type) != kLocalDiskTypes.end();
+bool EntersMountOfType(std::string_view type) { return IsOneOf(kLocalDiskTypes, type); }
+
+MountTable MountTable::Read() {
+    std::vector<std::string> lines;
+    std::ifstream table("/proc/self/mountinfo");
+    for (std::string line; std::getline(table, line);) lines.push_back(std::move(line));
+    return MountTable(lines);
+}
+
+MountTable::MountTable(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        std::optional<MountEntry> entry = ParseMountInfoLine(line);
+        if (!entry || entry->mountPoint.empty() || entry->mountPoint.front() != '/') continue;
+        const std::string_view point = WithoutClosingSlash(entry->mountPoint);
+        if (point != "/") {
+            const std::size_t cut = point.find_last_of('/');
+            holders_.emplace(point.substr(0, cut == 0 ? 1 : cut));
+        }
+        entry->mountPoint = std::string(point);
+        mounts_.push_back(std::move(*entry));
+    }
+}
+
+FolderMounts MountTable::Describe(std::string_view folder) const {
+    folder = WithoutClosingSlash(folder);
+    FolderMounts answer;
+    if (folder.empty() || folder.front() != '/') return answer;
+    // The folder's file system is that of the deepest mount above it; of
+    // mounts on one point, the last made hides the others.
+    const MountEntry* owner = nullptr;
+    for (const MountEntry& mount : mounts_) {
+        if (IsWithin(folder, mount.mountPoint) &&
+            (!owner || mount.mountPoint.size() >= owner->mountPoint.size())) {
+            owner = &mount;
+        }
+    }
+    if (!owner) return answer;
+    answer.holdsMountPoint = holders_.find(folder) != holders_.end();
+    answer.typeShowsEveryDevice = IsOneOf(kOneDeviceTypes, owner->type);
+    answer.shortReadIsLast = IsOneOf(kFullReadTypes, owner->type);
+    return answer;
 }
 
 bool IsLocalDiskDevice(dev_t device) {

@@ -2,9 +2,12 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace zelmo::platform::posix {
 
@@ -30,5 +33,43 @@ bool EntersMountOfType(std::string_view type);
 // True when device is mounted somewhere with a file system that
 // EntersMountOfType accepts, as the mount table says now.
 bool IsLocalDiskDevice(dev_t device);
+
+// What a folder listing may take from the mount table instead of asking the
+// kernel about every entry.
+struct FolderMounts {
+    // Some mount point lies directly inside the folder: its entries' types
+    // alone cannot tell which sub-folders lead onto other file systems.
+    bool holdsMountPoint = true;
+    // The folder's file system has no sub-folder of another device without a
+    // mount entry (btrfs subvolumes and zfs snapshots do), so where no mount
+    // point lies inside, a listed folder is on the listing's own device.
+    bool typeShowsEveryDevice = false;
+    // The file system fills a directory read until the buffer is full, so a
+    // read that leaves room for another entry was the last.
+    bool shortReadIsLast = false;
+};
+
+// The mount table as of one reading: answers for a folder (a POSIX path in
+// the table's own bytes, absolute, links resolved). Anything it does not
+// know gets the cautious answer of a default FolderMounts.
+class MountTable {
+  public:
+    // /proc/self/mountinfo now; an empty table when it cannot be read.
+    static MountTable Read();
+    explicit MountTable(const std::vector<std::string>& lines);
+
+    FolderMounts Describe(std::string_view folder) const;
+
+  private:
+    // Looked up once per folder listed: by view, without a copy.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::vector<MountEntry> mounts_;
+    std::unordered_set<std::string, Hash, std::equal_to<>> holders_;
+};
 
 }  // namespace zelmo::platform::posix

@@ -46,6 +46,13 @@ TEST_F(PosixIndexedDrives, AgreesWithTheRowByRowSearchOnRealFolders) {
     File("A/Tool.exe");  // a second name that differs only in case
     File("A/B/TOOL.EXE");
     File("A/bin/tool.exe");
+    // Folders are opened from the folder above them: a sibling whose name
+    // starts with another's, and a walk that climbs back from deep down.
+    // Pairs in both listing orders, as the file system's order is its own.
+    for (const char* deep : {"A/B/C/D", "A/Bx/y", "A/binx/y", "Z/Bx/y", "Z/plainx/y"}) {
+        Folder(deep);
+        File(std::string(deep) + "/tool.exe");
+    }
     File("Z/.hidden/tool.exe");
     File("Z/tool.exe.");
     Folder("Z/plain/tool.exe");
@@ -78,10 +85,12 @@ TEST_F(PosixIndexedDrives, AgreesWithTheRowByRowSearchOnRealFolders) {
     }
     // The walk order is the file system's; the places are these.
     std::vector<std::string> locations;
-    EXPECT_EQ(index.FindOnDrive("C:", "tool.exe", locations), 6);
+    EXPECT_EQ(index.FindOnDrive("C:", "tool.exe", locations), 11);
     std::sort(locations.begin(), locations.end());
-    EXPECT_EQ(locations, (std::vector<std::string>{"C:", "C:\\A", "C:\\A\\bin", "C:\\Z\\.hidden",
-                                                   "C:\\Z\\linked", "C:\\Z\\readonly"}));
+    EXPECT_EQ(locations, (std::vector<std::string>{"C:", "C:\\A", "C:\\A\\B\\C\\D", "C:\\A\\Bx\\y",
+                                                   "C:\\A\\bin", "C:\\A\\binx\\y", "C:\\Z\\.hidden",
+                                                   "C:\\Z\\Bx\\y", "C:\\Z\\linked",
+                                                   "C:\\Z\\plainx\\y", "C:\\Z\\readonly"}));
     EXPECT_GT(found, 12);
 }
 

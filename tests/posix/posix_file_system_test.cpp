@@ -152,7 +152,7 @@ TEST_F(PosixFileSystem, ListingKeepsTheFileSystemsOrderAndMarksOnlyRealFolders) 
     for (const FolderEntry& e : entries) names.push_back(e.name);
     EXPECT_EQ(names, ReaddirOrder(root_));
 
-    EXPECT_EQ(Named(entries, "ro")->attributes, kAttributeDirectory | kAttributeReadOnly);
+    EXPECT_EQ(Named(entries, "ro")->attributes, kAttributeDirectory);
     for (const char* plain : {"x.txt", "link", "dangling", "pipe"}) {
         ASSERT_NE(Named(entries, plain), nullptr) << plain;
         EXPECT_FALSE(IsFolder(Named(entries, plain))) << plain;
@@ -379,6 +379,48 @@ TEST(LocalMounts, OnlyLocalDiskFileSystemsBelowADriveAreEntered) {
     }
     EXPECT_EQ(posix::ParseMountInfoLine("29 1 8:2 / /home rw - ext4 /dev/sda2 rw")->device,
               makedev(8, 2));
+}
+
+// The listing skips a stat per folder and the closing read only where the
+// table shows that nothing is lost; everything unknown keeps both.
+TEST(LocalMounts, TheTableTellsWhereAListingMayTrustTheEntryTypes) {
+    const posix::MountTable table({
+        "1 0 8:1 / / rw - ext4 /dev/sda1 rw",
+        "2 1 0:20 / /proc rw - proc proc rw",
+        "3 1 0:30 / /data rw - btrfs /dev/sdb1 rw",
+        "4 1 8:3 / /data/old rw - ext4 /dev/sda3 rw",
+        "5 1 8:17 / /mnt/usb\\040stick/ rw - vfat /dev/sdb1 rw",
+        "6 1 0:22 / /tmp rw - tmpfs tmpfs rw",
+        "7 6 0:40 / /tmp/x rw - fuse.sshfs h: rw",
+        "8 1 8:4 / /var rw - ext4 /dev/sda4 rw",
+        "9 8 8:5 / /var rw - xfs /dev/sda5 rw",
+        "garbage",
+    });
+    const struct {
+        const char* folder;
+        bool holds, oneDevice, shortIsLast;
+    } rows[] = {
+        {"/", true, true, true},  // /proc, /data... are inside
+        {"/usr/lib/", false, true, true},
+        {"/proc", false, false, false},
+        {"/data", true, false, false},  // btrfs: subvolumes have no mount entry
+        {"/data/old/x", false, true, true},
+        {"/dataset", false, true, true},  // a prefix of a mount point, not below it
+        {"/mnt", true, true, true},
+        {"/mnt/usb stick/y", false, true, false},
+        {"/tmp", true, true, true},
+        {"/tmp/x/y", false, false, false},
+        {"/var/log", false, true, true},  // the last mount on a point hides the first
+        {"relative", true, false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.folder);
+        const posix::FolderMounts mounts = table.Describe(row.folder);
+        EXPECT_EQ(mounts.holdsMountPoint, row.holds);
+        EXPECT_EQ(mounts.typeShowsEveryDevice, row.oneDevice);
+        EXPECT_EQ(mounts.shortReadIsLast, row.shortIsLast);
+    }
+    EXPECT_TRUE(posix::MountTable({}).Describe("/usr").holdsMountPoint);
 }
 
 TEST_F(PosixFileSystem, DrivesSectionMapsLettersAndOverridesWin) {
