@@ -22,7 +22,8 @@
 //   text_codec        TextCodec::System, ToAnsi, FromAnsi; UpperCase
 //
 // Everything else in platform/ is shared by all backends. Helpers that only
-// one backend needs stay in its folder (posix/local_mounts, win32/wide_text).
+// one backend needs stay in its folder (posix/local_mounts, win32/wide_text,
+// win32/window_class).
 
 #include "platform/drives.h"
 #include "platform/file_system.h"

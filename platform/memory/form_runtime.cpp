@@ -40,7 +40,7 @@ struct ListBoxRef : ListBox {
 }  // namespace
 
 MemoryWindow::MemoryWindow(MemoryFormRuntime& runtime, WindowStyle style)
-    : runtime_(runtime), style_(std::move(style)) {}
+    : WindowBase(std::move(style)), runtime_(runtime) {}
 
 MemoryWindow::~MemoryWindow() {
     Close();
@@ -101,28 +101,24 @@ void MemoryWindow::AddTimer(const std::string& name, int, std::function<void()> 
     timers_[name] = std::move(onTick);
 }
 
-void MemoryWindow::OnCloseCommand(std::function<void()> handler) { onClose_ = std::move(handler); }
-
 void MemoryWindow::MakeTopmost() {
     topmost_ = true;
-    runtime_.log.push_back("topmost " + style_.caption);
+    runtime_.log.push_back("topmost " + style().caption);
 }
 
 void MemoryWindow::Show() {
-    if (closed_) return;
+    if (closed()) return;
     visible_ = true;
-    runtime_.log.push_back("show " + style_.caption);
+    runtime_.log.push_back("show " + style().caption);
 }
 
 void MemoryWindow::SetFocus(const std::string& controlName) { focus_ = controlName; }
 
-void MemoryWindow::Close() {
-    if (closed_) return;
-    closed_ = true;
+void MemoryWindow::End() {
     visible_ = false;
     timers_.clear();
     --runtime_.liveWindows_;
-    runtime_.log.push_back("close " + style_.caption);
+    runtime_.log.push_back("close " + style().caption);
 }
 
 void MemoryWindow::SetStatus(const std::string& text) { status_ = text; }
@@ -142,7 +138,7 @@ std::vector<std::string> MemoryWindow::Items(const std::string& listBox) const {
 }
 
 void MemoryWindow::Press(const std::string& button) {
-    if (closed_ || !visible_) throw std::logic_error("pressing " + button + " on a hidden window");
+    if (closed() || !visible_) throw std::logic_error("pressing " + button + " on a hidden window");
     const auto handler = Get(button).onClick;  // the handler may close this window
     handler();
 }
@@ -157,12 +153,7 @@ void MemoryWindow::Tick(const std::string& timer) {
 bool MemoryWindow::HasTimer(const std::string& timer) const { return timers_.count(timer) != 0; }
 
 void MemoryWindow::PressCloseCommand() {
-    if (onClose_) {
-        const auto handler = onClose_;
-        handler();
-    } else {
-        Close();
-    }
+    CloseCommand([](const std::function<void()>& handler) { handler(); });
 }
 
 std::vector<std::string> MemoryWindow::TabOrder() const {

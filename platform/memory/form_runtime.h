@@ -11,20 +11,19 @@
 #include <vector>
 
 #include "platform/form_runtime.h"
+#include "platform/window_base.h"
 
 namespace zelmo::platform::memory {
 
 class MemoryFormRuntime;
 
 // What a test can see of a window and do to it.
-class MemoryWindow : public Window {
+class MemoryWindow : public WindowBase {
   public:
     MemoryWindow(MemoryFormRuntime& runtime, WindowStyle style);
     // Closes the window, as a native one goes with its owner, and takes it
     // off the run time's list.
     ~MemoryWindow() override;
-    MemoryWindow(const MemoryWindow&) = delete;
-    MemoryWindow& operator=(const MemoryWindow&) = delete;
 
     Label& AddLabel(const std::string& name, const std::string& caption, Rect rect, int tabIndex,
                     LabelStyle style) override;
@@ -34,18 +33,14 @@ class MemoryWindow : public Window {
                    std::function<void()> onClick) override;
     void AddPicture(const std::string& name, Rect rect, int tabIndex) override;
     void AddTimer(const std::string& name, int intervalMs, std::function<void()> onTick) override;
-    void OnCloseCommand(std::function<void()> handler) override;
     void MakeTopmost() override;
     void Show() override;
     bool IsVisible() const override { return visible_; }
     void SetFocus(const std::string& controlName) override;
-    void Close() override;
     void SetStatus(const std::string& text) override;
 
     // For tests.
-    const WindowStyle& style() const { return style_; }
     bool topmost() const { return topmost_; }
-    bool closed() const { return closed_; }
     const std::string& focus() const { return focus_; }
     const std::string& status() const { return status_; }
     std::string Caption(const std::string& label) const;
@@ -61,17 +56,15 @@ class MemoryWindow : public Window {
 
   private:
     struct Control;
+    void End() override;
     Control& Add(const std::string& name, const std::string& kind, Rect rect, int tabIndex);
     Control& Get(const std::string& name) const;
 
     MemoryFormRuntime& runtime_;
-    WindowStyle style_;
     std::map<std::string, std::shared_ptr<Control>> controls_;
     std::map<std::string, std::function<void()>> timers_;
-    std::function<void()> onClose_;
     bool topmost_ = false;
     bool visible_ = false;
-    bool closed_ = false;
     std::string focus_;
     std::string status_;
 };

@@ -65,16 +65,10 @@ void UseControlColour(QWidget* widget) {
 
 }  // namespace
 
-QtWindow::QtWindow(WindowHost& host, const WindowStyle& style) : host_(host), style_(style) {
+QtWindow::QtWindow(WindowHost& host, const WindowStyle& style) : WindowBase(style), host_(host) {
     auto* widget = new FormWidget(nullptr, FlagsFor(style));
     widget->onCloseRequest = [this] {
-        if (onCloseCommand_) {
-            // A copy: the handler may end this window and its owner.
-            const std::function<void()> handler = onCloseCommand_;
-            host_.RunHandler(handler);
-        } else {
-            Close();
-        }
+        CloseCommand([this](const std::function<void()>& handler) { host_.RunHandler(handler); });
     };
     widget_ = widget;
     widget_->setWindowTitle(ToQString(style.caption));
@@ -85,7 +79,7 @@ QtWindow::QtWindow(WindowHost& host, const WindowStyle& style) : host_(host), st
     widget_->setAutoFillBackground(true);
 }
 
-QtWindow::~QtWindow() { End(); }
+QtWindow::~QtWindow() { Close(); }
 
 void QtWindow::Place(QWidget* control, const std::string& name, Rect rect) {
     control->setGeometry(rect.left, rect.top, rect.width, rect.height);
@@ -165,7 +159,7 @@ void QtWindow::AddPicture(const std::string& name, Rect rect, int /*tabIndex: ne
 }
 
 void QtWindow::AddTimer(const std::string& /*name*/, int intervalMs, std::function<void()> onTick) {
-    if (ended_) return;
+    if (closed()) return;
     auto* timer = new QTimer(widget_);
     timer->setInterval(intervalMs);
     WindowHost* host = &host_;
@@ -173,10 +167,6 @@ void QtWindow::AddTimer(const std::string& /*name*/, int intervalMs, std::functi
                      [host, onTick = std::move(onTick)] { host->RunHandler(onTick); });
     timers_.push_back(timer);
     timer->start();
-}
-
-void QtWindow::OnCloseCommand(std::function<void()> handler) {
-    onCloseCommand_ = std::move(handler);
 }
 
 void QtWindow::MakeTopmost() {
@@ -193,7 +183,7 @@ void QtWindow::MakeTopmost() {
 }
 
 void QtWindow::Show() {
-    if (!widget_ || ended_) return;
+    if (!widget_ || closed()) return;
     if (!placed_) {
         placed_ = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -208,7 +198,7 @@ void QtWindow::Show() {
     if (focusOnShow_) FocusSoon(focusOnShow_);
 }
 
-bool QtWindow::IsVisible() const { return widget_ && !ended_ && widget_->isVisible(); }
+bool QtWindow::IsVisible() const { return widget_ && !closed() && widget_->isVisible(); }
 
 void QtWindow::FocusSoon(QWidget* control) {
     // The window manager activates a newly shown window a little later;
@@ -221,7 +211,7 @@ void QtWindow::FocusSoon(QWidget* control) {
 
 void QtWindow::SetFocus(const std::string& controlName) {
     const auto found = controls_.find(controlName);
-    if (ended_ || found == controls_.end() || !found->second) return;
+    if (closed() || found == controls_.end() || !found->second) return;
     QWidget* control = found->second;
     if (control->focusPolicy() == Qt::NoFocus) return;
     control->setFocus(Qt::OtherFocusReason);
@@ -235,7 +225,7 @@ void QtWindow::SetFocus(const std::string& controlName) {
 }
 
 void QtWindow::SetStatus(const std::string& text) {
-    if (!widget_ || ended_) return;
+    if (!widget_ || closed()) return;
     if (!status_) {
         status_ = new QLabel(widget_);
         status_->setTextFormat(Qt::PlainText);
@@ -244,7 +234,7 @@ void QtWindow::SetStatus(const std::string& text) {
         if (const auto& colours = statusColours_.colours()) {
             ApplyColours(status_, colours->foreground, colours->background);
         }
-        const Rect place = StatusLineRect(style_.clientWidth, style_.clientHeight,
+        const Rect place = StatusLineRect(style().clientWidth, style().clientHeight,
                                           status_->fontMetrics().height(), kStatusMargin);
         status_->setGeometry(place.left, place.top, place.width, place.height);
         status_->show();
@@ -256,11 +246,7 @@ void QtWindow::SetStatus(const std::string& text) {
     if (status_->isVisible()) status_->repaint();
 }
 
-void QtWindow::Close() { End(); }
-
 void QtWindow::End() {
-    if (ended_) return;
-    ended_ = true;
     for (const QPointer<QTimer>& timer : timers_) {
         if (timer) {
             timer->stop();

@@ -12,6 +12,7 @@
 
 #include "platform/form_runtime.h"
 #include "platform/status_line.h"
+#include "platform/window_base.h"
 
 namespace zelmo::platform::qt {
 
@@ -26,12 +27,10 @@ class WindowHost {
 };
 
 // A top-level QWidget whose controls sit at fixed pixel positions.
-class QtWindow : public Window {
+class QtWindow : public WindowBase {
   public:
     QtWindow(WindowHost& host, const WindowStyle& style);
     ~QtWindow() override;
-    QtWindow(const QtWindow&) = delete;
-    QtWindow& operator=(const QtWindow&) = delete;
 
     Label& AddLabel(const std::string& name, const std::string& caption, Rect rect, int tabIndex,
                     LabelStyle style) override;
@@ -41,25 +40,21 @@ class QtWindow : public Window {
                    std::function<void()> onClick) override;
     void AddPicture(const std::string& name, Rect rect, int tabIndex) override;
     void AddTimer(const std::string& name, int intervalMs, std::function<void()> onTick) override;
-    void OnCloseCommand(std::function<void()> handler) override;
 
     void MakeTopmost() override;
     void Show() override;
     bool IsVisible() const override;
     void SetFocus(const std::string& controlName) override;
-    void Close() override;
     void SetStatus(const std::string& text) override;
 
   private:
     void Place(QWidget* control, const std::string& name, Rect rect);
     void AddTabStop(QWidget* control, int tabIndex);
     void FocusSoon(QWidget* control);
-    void End();
+    void End() override;
 
     WindowHost& host_;
-    const WindowStyle style_;
     QPointer<QWidget> widget_;
-    std::function<void()> onCloseCommand_;
     std::vector<std::unique_ptr<Label>> labels_;
     std::vector<std::unique_ptr<TextBox>> textBoxes_;
     std::vector<std::unique_ptr<ListBox>> listBoxes_;
@@ -70,7 +65,6 @@ class QtWindow : public Window {
     StatusLineColours statusColours_;
     QPointer<QWidget> focusOnShow_;
     bool placed_ = false;
-    bool ended_ = false;
 };
 
 }  // namespace zelmo::platform::qt

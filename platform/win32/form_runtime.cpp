@@ -18,6 +18,7 @@
 #include "platform/win32/gdi_object.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_class.h"
 
 namespace zelmo::platform::win32 {
 namespace {
@@ -139,14 +140,7 @@ class Win32FormRuntime : public NativeFormRuntime, public FormHost {
 
   private:
     HWND CreateTaskWindow() {
-        static const ATOM atom = [] {
-            WNDCLASSEXW wc = {};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = TaskWindowProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = kTaskWindowClass;
-            return RegisterClassExW(&wc);
-        }();
+        static const ATOM atom = RegisterWindowClass(kTaskWindowClass, TaskWindowProc);
         const HWND hwnd =
             atom ? CreateWindowExW(0, kTaskWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    GetModuleHandleW(nullptr), this)
@@ -156,12 +150,7 @@ class Win32FormRuntime : public NativeFormRuntime, public FormHost {
     }
 
     static LRESULT CALLBACK TaskWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<Win32FormRuntime*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        auto* self = static_cast<Win32FormRuntime*>(WindowObject(hwnd, message, lParam));
         if (self && message == kRunTasks) {
             self->RunPostedTasks();
             return 0;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_class.h"
 
 namespace zelmo::platform::win32 {
 
@@ -74,32 +75,21 @@ struct Win32Window::Control {
 };
 
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        static_cast<Win32Window*>(create->lpCreateParams)->hwnd_ = hwnd;
-    }
-    auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    auto* window = static_cast<Win32Window*>(WindowObject(hwnd, message, lParam));
     if (window == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCCREATE) window->hwnd_ = hwnd;
     return window->HandleMessage(message, wParam, lParam);
 }
 
 ATOM RegisterFormClass() {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = FormWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-        wc.lpszClassName = kFormClassName;
-        return RegisterClassExW(&wc);
-    }();
+    static const ATOM atom =
+        RegisterWindowClass(kFormClassName, FormWindowProc, LoadCursorA(nullptr, IDC_ARROW),
+                            LoadIconA(nullptr, IDI_APPLICATION));
     return atom;
 }
 
-Win32Window::Win32Window(FormHost& host, const WindowStyle& style) : host_(host), style_(style) {
+Win32Window::Win32Window(FormHost& host, const WindowStyle& style)
+    : WindowBase(style), host_(host) {
     RegisterFormClass();
     background_ = GdiObject<HBRUSH>(CreateSolidBrush(ToColorRef(style.background)));
     const DWORD windowStyle =
@@ -191,23 +181,19 @@ void Win32Window::AddPicture(const std::string& name, Rect rect, int tabIndex) {
 }
 
 void Win32Window::AddTimer(const std::string&, int intervalMs, std::function<void()> onTick) {
-    if (closed_) return;
+    if (closed()) return;
     const UINT_PTR id = timers_.size() + 1;
     timers_[id] = std::move(onTick);
     SetTimer(hwnd_, id, static_cast<UINT>(intervalMs), nullptr);
 }
 
-void Win32Window::OnCloseCommand(std::function<void()> handler) {
-    onCloseCommand_ = std::move(handler);
-}
-
 void Win32Window::MakeTopmost() {
-    if (closed_) return;
+    if (closed()) return;
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
 }
 
 void Win32Window::Show() {
-    if (closed_) return;
+    if (closed()) return;
     if (!placed_) {
         placed_ = true;
         RECT frame;
@@ -226,7 +212,7 @@ void Win32Window::Show() {
     UpdateWindow(hwnd_);
 }
 
-bool Win32Window::IsVisible() const { return !closed_ && IsWindowVisible(hwnd_); }
+bool Win32Window::IsVisible() const { return !closed() && IsWindowVisible(hwnd_); }
 
 HWND Win32Window::ControlHandle(const std::string& name) const {
     for (const auto& control : controls_) {
@@ -237,14 +223,12 @@ HWND Win32Window::ControlHandle(const std::string& name) const {
 
 void Win32Window::SetFocus(const std::string& controlName) {
     const HWND control = ControlHandle(controlName);
-    if (closed_ || !control) return;
+    if (closed() || !control) return;
     lastFocus_ = control;
     if (IsWindowVisible(hwnd_)) ::SetFocus(control);
 }
 
-void Win32Window::Close() {
-    if (closed_) return;
-    closed_ = true;
+void Win32Window::End() {
     for (const auto& timer : timers_) KillTimer(hwnd_, timer.first);
     // Close may come from this window's own handler, which is still running:
     // the handlers and this object stay; only the native window goes.
@@ -254,7 +238,7 @@ void Win32Window::Close() {
 }
 
 void Win32Window::SetStatus(const std::string& text) {
-    if (closed_) return;
+    if (closed()) return;
     if (!status_) {
         TEXTMETRICW metrics = {};
         const HDC dc = GetDC(hwnd_);
@@ -355,7 +339,7 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_COMMAND: {
             const Control* control = FindControl(reinterpret_cast<HWND>(lParam));
-            if (!closed_ && control && control->onClick && HIWORD(wParam) == BN_CLICKED) {
+            if (!closed() && control && control->onClick && HIWORD(wParam) == BN_CLICKED) {
                 // A copy: the handler may close this window.
                 const std::function<void()> onClick = control->onClick;
                 host_.RunHandler(onClick);
@@ -365,21 +349,15 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_TIMER: {
             const auto timer = timers_.find(wParam);
-            if (!closed_ && timer != timers_.end()) {
+            if (!closed() && timer != timers_.end()) {
                 const std::function<void()> onTick = timer->second;
                 host_.RunHandler(onTick);
             }
             return 0;
         }
         case WM_CLOSE:
-            if (!closed_) {
-                if (onCloseCommand_) {
-                    const std::function<void()> onClose = onCloseCommand_;
-                    host_.RunHandler(onClose);
-                } else {
-                    Close();
-                }
-            }
+            CloseCommand(
+                [this](const std::function<void()>& onClose) { host_.RunHandler(onClose); });
             return 0;
         case WM_ACTIVATE:
             // The focus comes back to the control that had it, as in a dialog.

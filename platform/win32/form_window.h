@@ -13,6 +13,7 @@
 #include "platform/form_runtime.h"
 #include "platform/status_line.h"
 #include "platform/win32/gdi_object.h"
+#include "platform/window_base.h"
 
 namespace zelmo::platform::win32 {
 
@@ -41,12 +42,10 @@ ATOM RegisterFormClass();
 
 // One form: a top-level window with child controls. Positions are given at
 // 96 dpi and scaled with the system's dpi.
-class Win32Window : public Window {
+class Win32Window : public WindowBase {
   public:
     Win32Window(FormHost& host, const WindowStyle& style);
     ~Win32Window() override;
-    Win32Window(const Win32Window&) = delete;
-    Win32Window& operator=(const Win32Window&) = delete;
 
     Label& AddLabel(const std::string& name, const std::string& caption, Rect rect, int tabIndex,
                     LabelStyle style) override;
@@ -56,12 +55,10 @@ class Win32Window : public Window {
                    std::function<void()> onClick) override;
     void AddPicture(const std::string& name, Rect rect, int tabIndex) override;
     void AddTimer(const std::string& name, int intervalMs, std::function<void()> onTick) override;
-    void OnCloseCommand(std::function<void()> handler) override;
     void MakeTopmost() override;
     void Show() override;
     bool IsVisible() const override;
     void SetFocus(const std::string& controlName) override;
-    void Close() override;
     void SetStatus(const std::string& text) override;
 
     HWND hwnd() const { return hwnd_; }
@@ -73,6 +70,7 @@ class Win32Window : public Window {
   private:
     friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void End() override;
 
     Control& Add(const std::string& name, const wchar_t* windowClass, DWORD style, DWORD exStyle,
                  Rect rect, int tabIndex, const std::string& text);
@@ -82,18 +80,15 @@ class Win32Window : public Window {
     void DrawPicture(const DRAWITEMSTRUCT& item) const;
 
     FormHost& host_;
-    WindowStyle style_;
     HWND hwnd_ = nullptr;
     GdiObject<HBRUSH> background_;
     std::vector<std::unique_ptr<Control>> controls_;
     std::map<UINT_PTR, std::function<void()>> timers_;
-    std::function<void()> onCloseCommand_;
     StatusLineColours statusColours_;
     HWND status_ = nullptr;
     HWND lastFocus_ = nullptr;
     int nextId_ = 1000;  // far from IDOK and IDCANCEL, which Enter and Esc send
     bool placed_ = false;
-    bool closed_ = false;
 };
 
 }  // namespace zelmo::platform::win32

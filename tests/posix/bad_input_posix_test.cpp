@@ -6,7 +6,6 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,49 +13,26 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "../program_driver.h"
 #include "platform/host_identity.h"
 #include "platform/record_file.h"
 #include "platform/text_codec.h"
+#include "posix_test_support.h"
 
 namespace zelmo {
 namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
+using test::NamesIn;
 using test::ProgramDriver;
 using test::Seen;
+using test::posix::EnterOwnNamespaces;
+using test::posix::InChild;
+using test::posix::kCannot;
 
 constexpr const char* kEarlier = "earlier record\r\n";
-constexpr int kCannot = 99;
-
-Names NamesIn(const std::string& folder) {
-    Names names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Runs body in a child process, as an ordinary user when asked (root passes
-// every permission check), and gives its exit status; kCannot when the child
-// could not be set up.
-int InChild(const std::function<int()>& body, bool asOrdinaryUser = false) {
-    const pid_t pid = fork();
-    if (pid < 0) return kCannot;
-    if (pid == 0) {
-        if (asOrdinaryUser && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
-            _exit(kCannot);
-        }
-        _exit(body());
-    }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
 
 bool Ended(const Seen& seen, int number, const std::string& subject) {
     return seen.status != 0 &&
@@ -116,9 +92,7 @@ TEST_F(BadInputOnDisk, SaveFoldersAndRecordFilesThatRefuseTheRecordKeepTheEarlie
 
 TEST_F(BadInputOnDisk, AFullFileSystemKeepsTheEarlierRecord) {
     const int status = InChild([&] {
-        const int flags = geteuid() == 0 ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS;
-        if (unshare(flags) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        if (!EnterOwnNamespaces(CLONE_NEWNS) ||
             mount("tmpfs", save.c_str(), "tmpfs", 0, "size=64k") != 0) {
             return kCannot;
         }
@@ -222,8 +196,7 @@ TEST_F(BadInputOnDisk, AnUnreadableListEndsTheProgramNamingIt) {
 
 TEST(BadInputMachine, HostNamesAreReadWholeUpToTheLongestTheSystemAllows) {
     const int status = InChild([] {
-        const int flags = geteuid() == 0 ? CLONE_NEWUTS : CLONE_NEWUSER | CLONE_NEWUTS;
-        if (unshare(flags) != 0) return kCannot;
+        if (!EnterOwnNamespaces(CLONE_NEWUTS)) return kCannot;
         const auto host = platform::OpenSystemHostIdentity();
         int check = 0;
         for (const std::string& name :
@@ -240,8 +213,7 @@ TEST(BadInputMachine, HostNamesAreReadWholeUpToTheLongestTheSystemAllows) {
 
 TEST(BadInputMachine, WithoutANetworkTheAddressIsStillADottedAddress) {
     const int status = InChild([] {
-        const int flags = geteuid() == 0 ? CLONE_NEWNET : CLONE_NEWUSER | CLONE_NEWNET;
-        if (unshare(flags) != 0) return kCannot;
+        if (!EnterOwnNamespaces(CLONE_NEWNET)) return kCannot;
         const auto host = platform::OpenSystemHostIdentity();
         const std::string ip = host->LocalIp();
         in_addr address;

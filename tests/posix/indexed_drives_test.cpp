@@ -3,12 +3,10 @@
 // probe cannot find.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <filesystem>
 #include <fstream>
 
@@ -16,26 +14,16 @@
 #include "inventory/file_search.h"
 #include "platform/drives.h"
 #include "platform/file_system.h"
+#include "posix_test_support.h"
 
 namespace zelmo {
 namespace {
 
 class PosixIndexedDrives : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/zelmo-index-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        char resolved[PATH_MAX];
-        ASSERT_NE(realpath(pattern, resolved), nullptr);
-        root_ = resolved;
-    }
-    void TearDown() override {
-        platform::ConfigureDrives("", {});
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
+    void TearDown() override { platform::ConfigureDrives("", {}); }
 
-    std::string At(const std::string& relative) const { return root_ + "/" + relative; }
+    std::string At(const std::string& relative) const { return folder_.At(relative); }
     void Folder(const std::string& relative, mode_t mode = 0755) {
         std::filesystem::create_directories(At(relative));
         ASSERT_EQ(chmod(At(relative).c_str(), mode), 0) << relative;
@@ -45,7 +33,8 @@ class PosixIndexedDrives : public ::testing::Test {
         ASSERT_EQ(symlink(target.c_str(), At(relative).c_str()), 0) << relative;
     }
 
-    std::string root_;
+    test::posix::TempFolder folder_;
+    const std::string& root_ = folder_.path();
 };
 
 TEST_F(PosixIndexedDrives, AgreesWithTheRowByRowSearchOnRealFolders) {

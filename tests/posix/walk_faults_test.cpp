@@ -2,14 +2,12 @@
 // skip what it cannot read, never loop, and keep its memory bounded. Every
 // case runs the row-by-row search and the one-walk index and wants the same
 // answer from both.
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,7 +16,6 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,12 +25,14 @@
 #include "platform/drives.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
+#include "posix_test_support.h"
 
 namespace zelmo {
 namespace {
 
 using Paths = std::vector<std::string>;
-constexpr int kCannot = 99;
+using test::posix::InChild;
+using test::posix::kCannot;
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZELMO_TEST_ASAN 1
@@ -49,33 +48,6 @@ constexpr long kMemoryAllowanceKb = (64 + 256) * 1024;
 constexpr long kMemoryAllowanceKb = 64 * 1024;
 #endif
 
-// Relative to open folders, so trees deeper than PATH_MAX go too.
-void RemoveTree(int parentFd, const std::string& name) {
-    fchmodat(parentFd, name.c_str(), 0700, 0);
-    const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        unlinkat(parentFd, name.c_str(), 0);
-        return;
-    }
-    DIR* dir = fdopendir(dup(fd));
-    std::vector<std::string> children;
-    while (const dirent* ent = dir ? readdir(dir) : nullptr) {
-        const std::string child = ent->d_name;
-        if (child != "." && child != "..") children.push_back(child);
-    }
-    if (dir) closedir(dir);
-    for (const std::string& child : children) {
-        struct stat st;
-        if (fstatat(fd, child.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-            RemoveTree(fd, child);
-        } else {
-            unlinkat(fd, child.c_str(), 0);
-        }
-    }
-    close(fd);
-    unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
-}
-
 // Peak resident size in KiB; when asked, freed memory goes back to the system
 // first and the peak is reset to what is left.
 long PeakRssKb(bool reset = false) {
@@ -90,43 +62,15 @@ long PeakRssKb(bool reset = false) {
     return -1;
 }
 
-// Runs body in a child, as an ordinary user when asked; its exit status, or
-// kCannot when the child could not be set up. An alarm turns a walk that
-// loops into a failure instead of a hung test.
-int InChild(const std::function<int()>& body, bool asOrdinaryUser = false) {
-    const pid_t pid = fork();
-    if (pid < 0) return kCannot;
-    if (pid == 0) {
-        alarm(60);
-        if (asOrdinaryUser && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
-            _exit(kCannot);
-        }
-        _exit(body());
-    }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
 class WalkFaults : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zelmo-walk-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        char resolved[PATH_MAX];
-        ASSERT_NE(realpath(pattern, resolved), nullptr);
-        root_ = resolved;
-        ASSERT_EQ(chmod(root_.c_str(), 0755), 0);  // an ordinary user walks it too
         platform::ConfigureDrives("", {{'C', root_}});
         fs_ = platform::OpenSystemFileSystem();
     }
+    void TearDown() override { platform::ConfigureDrives("", {}); }
 
-    void TearDown() override {
-        platform::ConfigureDrives("", {});
-        if (!root_.empty()) RemoveTree(AT_FDCWD, root_);
-    }
-
-    std::string At(const std::string& relative) const { return root_ + "/" + relative; }
+    std::string At(const std::string& relative) const { return folder_.At(relative); }
 
     // Folders with any missing parents, then a tool.exe in each.
     void Tools(const Paths& folders) {
@@ -157,7 +101,8 @@ class WalkFaults : public ::testing::Test {
         return reference;
     }
 
-    std::string root_;
+    test::posix::TempFolder folder_;  // an ordinary user walks it too
+    const std::string& root_ = folder_.path();
     std::unique_ptr<platform::FileSystem> fs_;
 };
 
@@ -193,9 +138,7 @@ TEST_F(WalkFaults, LinkLoopsAreNeverFollowed) {
 TEST_F(WalkFaults, BindMountLoopsAreNotEntered) {
     Tools({"A/B", "A/B/loop", "A/inner"});
     const int status = InChild([&] {
-        const int flags = geteuid() == 0 ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS;
-        if (unshare(flags) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        if (!test::posix::EnterOwnNamespaces(CLONE_NEWNS) ||
             mount(root_.c_str(), At("A/B/loop").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
             mount(At("A").c_str(), At("A/inner").c_str(), nullptr, MS_BIND, nullptr) != 0) {
             return kCannot;
@@ -247,7 +190,7 @@ TEST_F(WalkFaults, FoldersRemovedAndAddedDuringTheWalk) {
                 mkdir(sub.c_str(), 0755);
                 std::ofstream(sub + "/tool.exe") << "x";
             }
-            if (round % 2) RemoveTree(AT_FDCWD, top);
+            if (round % 2) test::posix::RemoveTree(AT_FDCWD, top);
         }
     });
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);

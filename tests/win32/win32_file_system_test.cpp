@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "../file_system_contract.h"
 #include "../test_support.h"
 #include "inventory/file_search.h"
 #include "platform/file_system.h"
@@ -14,6 +16,7 @@
 namespace zelmo::platform {
 namespace {
 
+using test::Named;
 using win32::Widen;
 
 std::string Lower(std::string text) {
@@ -22,89 +25,65 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Real folders below the prefix's temporary folder, made with the Unicode
-// calls so that names reach the disk exactly.
-class Win32FileSystem : public ::testing::Test {
-  protected:
+// The system's file system in real folders below the temporary folder, made
+// with the Unicode calls so that names reach the disk exactly.
+class Win32FileSystemBackend {
+  public:
+    static constexpr bool kFoldsCase = true;
+    static constexpr bool kListingShowsFileMarks = true;
+    static constexpr bool kFindsUnlistedNames = true;
+
+    Win32FileSystemBackend() = default;
+    ~Win32FileSystemBackend() {
+        // A read-only file would stay behind.
+        std::error_code ec;
+        for (std::filesystem::recursive_directory_iterator it(dir_.path(), ec), end;
+             !ec && it != end; it.increment(ec)) {
+            SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+    }
+    Win32FileSystemBackend(const Win32FileSystemBackend&) = delete;
+    Win32FileSystemBackend& operator=(const Win32FileSystemBackend&) = delete;
+
+    FileSystem& Fs() { return *fs_; }
     // Joined as text: a path object would read UTF-8 names in the code page.
     std::string At(const std::string& relative) const { return base_ + relative; }
 
-    void Folder(const std::string& relative, DWORD attributes = 0) {
+    // The marks are the system's own attribute bits.
+    void Folder(const std::string& relative, std::uint32_t marks = 0) {
         ASSERT_TRUE(CreateDirectoryW(Widen(At(relative)).c_str(), nullptr)) << relative;
-        if (attributes) {
-            ASSERT_TRUE(SetFileAttributesW(Widen(At(relative)).c_str(), attributes));
+        if (marks) {
+            ASSERT_TRUE(SetFileAttributesW(Widen(At(relative)).c_str(), marks));
         }
     }
-
-    void File(const std::string& relative, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    void File(const std::string& relative, std::uint32_t marks = 0) {
         const HANDLE file = CreateFileW(Widen(At(relative)).c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_NEW, attributes, nullptr);
+                                        CREATE_NEW, marks ? marks : FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE) << relative;
         CloseHandle(file);
     }
+    bool Lock(const std::string&) { return false; }
 
-    std::vector<FolderEntry> List(const std::string& folder, bool* listed = nullptr) {
-        std::vector<FolderEntry> entries;
-        const bool ok =
-            fs_->ListFolder(folder, [&](const FolderEntry& e) { entries.push_back(e); });
-        if (listed) *listed = ok;
-        return entries;
-    }
-
-    static const FolderEntry* Named(const std::vector<FolderEntry>& entries,
-                                    const std::string& name) {
-        const auto it = std::find_if(entries.begin(), entries.end(),
-                                     [&](const FolderEntry& e) { return e.name == name; });
-        return it == entries.end() ? nullptr : &*it;
-    }
-
+  private:
     test::TempDir dir_;
     const std::string base_ = dir_ / "";
     std::unique_ptr<FileSystem> fs_ = OpenSystemFileSystem();
 };
 
-TEST_F(Win32FileSystem, ListingGivesEveryEntryWithItsAttributesAndLongName) {
-    Folder("Program Files");
-    Folder("hidden", FILE_ATTRIBUTE_HIDDEN);
-    File("x.txt");
-    File("ro.txt", FILE_ATTRIBUTE_READONLY);
+// What only Windows has: the current folder of a drive, hidden folders that
+// the walk counts, the ANSI code page's names.
+class Win32FileSystem : public ::testing::Test {
+  protected:
+    std::string At(const std::string& relative) const { return backend_.At(relative); }
+    void Folder(const std::string& relative, DWORD attributes = 0) {
+        backend_.Folder(relative, attributes);
+    }
+    void File(const std::string& relative) { backend_.File(relative); }
+    std::vector<FolderEntry> List(const std::string& folder) { return test::List(*fs_, folder); }
 
-    bool listed = false;
-    const std::vector<FolderEntry> entries = List(At(""), &listed);
-    ASSERT_TRUE(listed);
-    std::vector<std::string> names;
-    for (const FolderEntry& e : entries) names.push_back(e.name);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names,
-              (std::vector<std::string>{".", "..", "Program Files", "hidden", "ro.txt", "x.txt"}));
-    EXPECT_EQ(Named(entries, "Program Files")->attributes, kAttributeDirectory);
-    EXPECT_EQ(Named(entries, "hidden")->attributes, kAttributeDirectory | kAttributeHidden);
-    EXPECT_EQ(Named(entries, "x.txt")->attributes & kAttributeDirectory, 0u);
-    EXPECT_NE(Named(entries, "ro.txt")->attributes & kAttributeReadOnly, 0u);
-
-    List(At("missing\\"), &listed);
-    EXPECT_FALSE(listed);
-    List(At("x.txt\\"), &listed);
-    EXPECT_FALSE(listed);
-}
-
-TEST_F(Win32FileSystem, ProbeLooksInOneFolderIgnoringCase) {
-    Folder("Sub");
-    File("Sub\\tool.exe");
-    const auto found = fs_->ProbeFolder(At("Sub"), "TOOL.EXE");
-    ASSERT_TRUE(found);
-    EXPECT_EQ(Lower(*found), Lower(At("Sub\\tool.exe")));
-    const auto withBackslash = fs_->ProbeFolder(At("Sub\\"), "tool.exe");
-    ASSERT_TRUE(withBackslash);
-    EXPECT_EQ(Lower(*withBackslash), Lower(*found));
-
-    EXPECT_FALSE(fs_->ProbeFolder(At(""), "tool.exe")) << "the probe does not descend";
-    EXPECT_FALSE(fs_->ProbeFolder(At("Sub"), "*.exe")) << "wildcards find nothing";
-    EXPECT_FALSE(fs_->ProbeFolder(At("Sub"), "to?l.exe"));
-    EXPECT_TRUE(fs_->ProbeFolder(At(""), "Sub")) << "a folder of the name is found too";
-    // An absolute name ignores the folder.
-    EXPECT_TRUE(fs_->ProbeFolder("C:\\no-such-folder", At("Sub\\tool.exe")));
-}
+    Win32FileSystemBackend backend_;
+    FileSystem* const fs_ = &backend_.Fs();
+};
 
 TEST_F(Win32FileSystem, ABareDriveDesignatorProbesTheRootFolderNotTheCurrentOne) {
     const std::string rootName = "zelmo-root-probe-" + std::to_string(GetCurrentProcessId());
@@ -164,29 +143,6 @@ TEST_F(Win32FileSystem, JapaneseNamesTravelThroughTheAnsiCodePage) {
     EXPECT_FALSE(fs_->ProbeFolder(At("表計算"), "ツール😀.exe"));
 }
 
-TEST_F(Win32FileSystem, NamesThePathSearchFindsWithoutListingThemAreLeftToTheProbe) {
-    File("edit.exe");
-    std::vector<std::string> keys;
-    for (const FolderEntry& e : List(At(""))) {
-        keys.emplace_back();
-        fs_->NameKey(e.name, keys.back());
-    }
-    const auto listedUnder = [&](const std::string& name) {
-        std::string key;
-        fs_->NameKey(name, key);
-        return std::find(keys.begin(), keys.end(), key) != keys.end();
-    };
-    EXPECT_TRUE(fs_->ListingDecides("edit.exe"));
-    EXPECT_TRUE(listedUnder("EDIT.EXE"));
-    // The path rules drop a trailing dot; a listing never shows it.
-    ASSERT_TRUE(fs_->ProbeFolder(At(""), "edit.exe."));
-    for (const char* name : {"edit.exe.", "edit.exe ", "NUL", "con.txt", "COM1", "EDIT~1.EXE"}) {
-        if (fs_->ProbeFolder(At(""), name) && !listedUnder(name)) {
-            EXPECT_FALSE(fs_->ListingDecides(name)) << name;
-        }
-    }
-}
-
 TEST_F(Win32FileSystem, DriveMaskHasDriveC) {
     EXPECT_NE(fs_->LogicalDrives() & (1u << ('C' - 'A')), 0u);
     EXPECT_EQ(fs_->LogicalDrives(), GetLogicalDrives());
@@ -194,3 +150,7 @@ TEST_F(Win32FileSystem, DriveMaskHasDriveC) {
 
 }  // namespace
 }  // namespace zelmo::platform
+
+namespace zelmo::test {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FileSystemContract, platform::Win32FileSystemBackend);
+}  // namespace zelmo::test
