@@ -166,12 +166,13 @@ TEST_F(BadInputOnDisk, AListTooBigForTheMemoryAllowedEndsWithOutOfMemory) {
         out << ",Editor,one.exe,\r\n";
     }
     const int status = InChild([&] {
-        // 256 MiB beyond what the process already has mapped.
+        // 128 MiB beyond what the process already has mapped: less than
+        // the field and its text take at once.
         rlimit limit{};
         std::ifstream statm("/proc/self/statm");
         long pages = 0;
         if (!(statm >> pages)) return kCannot;
-        limit.rlim_cur = limit.rlim_max = pages * sysconf(_SC_PAGESIZE) + (256ul << 20);
+        limit.rlim_cur = limit.rlim_max = pages * sysconf(_SC_PAGESIZE) + (128ul << 20);
         if (setrlimit(RLIMIT_AS, &limit) != 0) return kCannot;
         const Seen seen = run.Run();
         return Ended(seen, 7, "Out of memory") ? 0 : 1;
