@@ -10,6 +10,8 @@ namespace zelmo::collector {
 
 platform::TextCodec RecordCodec(const std::string& encoding) {
     if (encoding.empty()) return platform::TextCodec::System();
+    // UTF-8's code page number, for which iconv has no name.
+    if (encoding == "65001") return platform::TextCodec("UTF-8");
     if (encoding.find_first_not_of("0123456789") == std::string::npos) {
         return platform::TextCodec("CP" + encoding);
     }

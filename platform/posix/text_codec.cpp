@@ -61,6 +61,8 @@ const TextCodec& TextCodec::System() {
     return codec;
 }
 
+bool TextCodec::IsKnown() const { return utf8_ || Iconv("UTF-8", codeSet_).ok(); }
+
 std::string TextCodec::ToAnsi(std::string_view utf8) const {
     if (IsAscii(utf8)) return std::string(utf8);
     if (utf8_) return SanitizeUtf8(utf8);
