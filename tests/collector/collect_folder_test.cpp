@@ -170,13 +170,24 @@ TEST(HtmlReport, EscapesEveryValue) {
     h.items = {"<svg onload=alert(1)>"};
     c.hosts.push_back(h);
     c.problems.push_back({"<i>.txt", "stale", "'quoted'"});
-    const std::string page = HtmlReport(c);
-    for (const char* raw :
-         {"<script>alert", "<img", "<svg onload", "<b>share", "<i>.txt", "'quoted'"}) {
-        EXPECT_EQ(page.find(raw), std::string::npos) << raw;
+    // With a list the hosts table names applications by tag, the chart by
+    // tag and name.
+    Collection listed = c;
+    listed.hasList = true;
+    listed.columns = {{"<u>T", "<svg onload=alert(2)>", "<svg onload=alert(2)>"}};
+    listed.hosts[0].counts = {1};
+    for (const Collection* each : {&c, &listed}) {
+        const std::string page = HtmlReport(*each);
+        for (const char* raw :
+             {"<script>alert", "<img", "<svg onload", "<b>share", "<i>.txt", "'quoted'", "<u>"}) {
+            EXPECT_EQ(page.find(raw), std::string::npos) << raw;
+        }
+        EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+        EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
     }
-    EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
-    EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
+    EXPECT_NE(HtmlReport(listed).find("<td>&lt;u&gt;T</td></tr>"), std::string::npos);
+    EXPECT_NE(HtmlReport(listed).find(">&lt;u&gt;T &lt;svg onload=alert(2)&gt;</text>"),
+              std::string::npos);
 }
 
 }  // namespace
