@@ -67,6 +67,13 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
         {"OLD", "u,P16,M16,OLD,10.0.0.16,1,l,T1,T2\r\n", {"stale"}},
     };
     for (const Case& c : cases) WriteBytes(save + "/" + c.host + ".txt", c.bytes);
+    // Enough good records besides that the folder is read on several threads.
+    constexpr int kFill = 300;
+    for (int i = 0; i < kFill; ++i) {
+        const std::string n = std::to_string(i);
+        WriteBytes(save + "/FILL" + n + ".txt",
+                   "u,F" + n + ",FM" + n + ",FILL" + n + ",10.1.0.1,1,l,T1,T2\r\n");
+    }
     fs::last_write_time(save + "/OLD.txt",
                         fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
     // Windows may not grant the right to make links; the rest holds there too.
@@ -77,7 +84,7 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
     CollectSettings settings{save, dir / "list.csv", "CP932", 365, Now()};
     const Collection c = CollectFolder(settings);
 
-    ASSERT_EQ(c.hosts.size(), cases.size() + (linked ? 1 : 0));
+    ASSERT_EQ(c.hosts.size(), cases.size() + kFill + (linked ? 1 : 0));
     for (const Case& expected : cases) {
         EXPECT_EQ(Host(c, expected.host).problems, expected.kinds) << expected.host;
     }
@@ -99,6 +106,10 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
     EXPECT_EQ(Host(c, "IP").pc, "P9");
     // Every problem names its file.
     for (const Problem& p : c.problems) EXPECT_TRUE(p.file.ends_with(".txt")) << p.kind;
+    // One problem row per kind found, none lost or doubled between threads.
+    std::size_t kinds = linked ? 1 : 0;
+    for (const Case& expected : cases) kinds += expected.kinds.size();
+    EXPECT_EQ(c.problems.size(), kinds);
 }
 
 TEST(CollectFolder, MissingFolderIsARunTimeError) {
