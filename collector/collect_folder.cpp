@@ -94,8 +94,11 @@ Collection CollectFolder(const CollectSettings& settings) {
                                    std::make_move_iterator(problems.begin()),
                                    std::make_move_iterator(problems.end()));
     }
-    std::stable_sort(collection.hosts.begin(), collection.hosts.end(),
-                     [](const HostRecord& a, const HostRecord& b) { return a.host < b.host; });
+    // Listed by file name, the hosts are nearly always in order already.
+    const auto byHost = [](const HostRecord& a, const HostRecord& b) { return a.host < b.host; };
+    if (!std::is_sorted(collection.hosts.begin(), collection.hosts.end(), byHost)) {
+        std::stable_sort(collection.hosts.begin(), collection.hosts.end(), byHost);
+    }
     CheckDuplicateNumbers(collection.hosts, collection.problems);
     std::stable_sort(collection.problems.begin(), collection.problems.end(),
                      [](const Problem& a, const Problem& b) { return a.file < b.file; });

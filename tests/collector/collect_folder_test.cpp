@@ -67,12 +67,15 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
         {"OLD", "u,P16,M16,OLD,10.0.0.16,1,l,T1,T2\r\n", {"stale"}},
     };
     for (const Case& c : cases) WriteBytes(save + "/" + c.host + ".txt", c.bytes);
-    // Enough good records besides that the folder is read on several threads.
+    // Enough good records besides that the folder is read on several
+    // threads; "FILL-1.txt" lists before "FILL.txt" though host FILL sorts
+    // first.
     constexpr int kFill = 300;
     for (int i = 0; i < kFill; ++i) {
         const std::string n = std::to_string(i);
-        WriteBytes(save + "/FILL" + n + ".txt",
-                   "u,F" + n + ",FM" + n + ",FILL" + n + ",10.1.0.1,1,l,T1,T2\r\n");
+        const std::string host = i == 0 ? "FILL" : "FILL-" + n;
+        WriteBytes(save + "/" + host + ".txt",
+                   "u,F" + n + ",FM" + n + "," + host + ",10.1.0.1,1,l,T1,T2\r\n");
     }
     fs::last_write_time(save + "/OLD.txt",
                         fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
