@@ -1,6 +1,12 @@
 #include "collector/collect_folder.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <thread>
 
 #include "collector/application_columns.h"
 #include "collector/record_checks.h"
@@ -8,8 +14,46 @@
 
 namespace zelmo::collector {
 
+namespace {
+
+// Runs each(i) for every i below count on a few threads. Reading a record
+// is mostly calls that wait on the file system (a share, often), one file
+// after another; a second thread halves that wait. The first exception
+// stops the others and is raised here.
+void ForEachIndex(std::size_t count, const std::function<void(std::size_t)>& each) {
+    constexpr std::size_t kPerThread = 256;  // fewer files are not worth a thread
+    const std::size_t threads = std::min<std::size_t>(
+        {std::max(1u, std::thread::hardware_concurrency()), 4, count / kPerThread + 1});
+    if (threads <= 1) {
+        for (std::size_t i = 0; i < count; ++i) each(i);
+        return;
+    }
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    const auto work = [&] {
+        try {
+            for (std::size_t i = next++; i < count && !failed; i = next++) each(i);
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failureLock);
+            if (!failure) failure = std::current_exception();
+            failed = true;
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t t = 1; t < threads; ++t) workers.emplace_back(work);
+    work();
+    for (std::thread& worker : workers) worker.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
 platform::TextCodec RecordCodec(const std::string& encoding) {
     if (encoding.empty()) return platform::TextCodec::System();
+    // UTF-8's code page number, for which iconv has no name.
+    if (encoding == "65001") return platform::TextCodec("UTF-8");
     if (encoding.find_first_not_of("0123456789") == std::string::npos) {
         return platform::TextCodec("CP" + encoding);
     }
@@ -26,23 +70,35 @@ Collection CollectFolder(const CollectSettings& settings) {
 
     const std::int64_t staleBefore =
         settings.now - static_cast<std::int64_t>(settings.staleDays) * 86400;
-    for (const auto& path : ListRecordFiles(settings.folder)) {
-        HostRecord record = ReadRecordFile(path, codec, collection.problems);
+    const auto files = ListRecordFiles(settings.folder);
+    collection.hosts.resize(files.size());
+    // Each file's problems on their own, joined in the files' order after.
+    std::vector<std::vector<Problem>> found(files.size());
+    ForEachIndex(files.size(), [&](std::size_t i) {
+        HostRecord record = ReadRecordFile(files[i], codec, found[i]);
         const bool valuesRead =
             std::find_if(record.problems.begin(), record.problems.end(),
                          [](const std::string& kind) {
                              return kind == "unreadable" || kind == "too-few-values";
                          }) == record.problems.end();
         if (collection.hasList && valuesRead) {
-            MatchItems(record, collection.columns, collection.problems);
+            MatchItems(record, collection.columns, found[i]);
         } else {
             record.counts.assign(collection.columns.size(), -1);
         }
-        CheckRecordValues(record, staleBefore, collection.problems);
-        collection.hosts.push_back(std::move(record));
+        CheckRecordValues(record, staleBefore, found[i]);
+        collection.hosts[i] = std::move(record);
+    });
+    for (std::vector<Problem>& problems : found) {
+        collection.problems.insert(collection.problems.end(),
+                                   std::make_move_iterator(problems.begin()),
+                                   std::make_move_iterator(problems.end()));
     }
-    std::stable_sort(collection.hosts.begin(), collection.hosts.end(),
-                     [](const HostRecord& a, const HostRecord& b) { return a.host < b.host; });
+    // Listed by file name, the hosts are nearly always in order already.
+    const auto byHost = [](const HostRecord& a, const HostRecord& b) { return a.host < b.host; };
+    if (!std::is_sorted(collection.hosts.begin(), collection.hosts.end(), byHost)) {
+        std::stable_sort(collection.hosts.begin(), collection.hosts.end(), byHost);
+    }
     CheckDuplicateNumbers(collection.hosts, collection.problems);
     std::stable_sort(collection.problems.begin(), collection.problems.end(),
                      [](const Problem& a, const Problem& b) { return a.file < b.file; });

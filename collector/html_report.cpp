@@ -23,34 +23,62 @@ h1{font-size:22px;margin:0 0 4px}h2{font-size:17px;margin:28px 0 10px}
 svg text{font-size:12px;fill:var(--ink)}svg .bar{fill:var(--accent)}
 table{border-collapse:collapse;background:#fff;border:1px solid var(--line);width:100%}
 th,td{padding:4px 8px;border-bottom:1px solid var(--line);text-align:left;vertical-align:top;
-white-space:nowrap}td.wrap,td.apps{white-space:normal}
+white-space:nowrap}td.wrap{white-space:normal}
 th{background:#eef1f5;position:sticky;top:0;white-space:nowrap}
-th[data-sort]{cursor:pointer}td.num{text-align:right;font-variant-numeric:tabular-nums}
-tr.bad td:first-child{border-left:3px solid var(--bad)}
-td.apps{color:var(--muted);font-size:12px;max-width:420px}
+th[data-sort]{cursor:pointer}
 .kind{font-family:ui-monospace,monospace;color:var(--bad)}
 #filter{margin:0 0 8px;padding:6px 8px;width:320px;border:1px solid var(--line);border-radius:6px}
+#hosts table{table-layout:fixed;min-width:1100px;font-size:13px}
+#hosts td,#hosts th{padding:3px 6px}#hosts td{white-space:normal;overflow-wrap:anywhere}
+#hosts .head{position:sticky;top:0;z-index:1}#hosts .head th{position:static}
+#hosts .part table{border-top:0}#hosts tr.bad td:first-child{border-left:3px solid var(--bad)}
+#hosts td:nth-child(6){text-align:right;font-variant-numeric:tabular-nums}
+#hosts td:nth-child(9){font-family:ui-monospace,monospace;color:var(--bad)}
+#hosts td:nth-child(10){color:var(--muted);font-size:12px}
+.part{content-visibility:auto;contain-intrinsic-size:auto 9000px}
+.c-host,.c-memory{width:8em}.c-name,.c-ip{width:7em}.c-pc{width:9em}.c-monitor,.c-location{width:7.5em}
+.c-recorded{width:13em}.c-problems{width:6em}
 )";
 
 // Works on the rows' text only; nothing from the records is ever parsed as
-// markup.
+// markup. Sorting deals the rows out over the parts again in their new order,
+// so that every part keeps its size. The filter also finds an application by
+// its name where the table gives its tag.
 constexpr const char* kScript = R"(
 (function(){
-var table=document.getElementById('hosts');var body=table.tBodies[0];
+var box=document.getElementById('hosts');var parts=box.querySelectorAll('.part');
+var bodies=[],rows=[];
+for(var p=0;p<parts.length;p++){var b=parts[p].querySelector('tbody');bodies.push(b);
+for(var i=0;i<b.rows.length;i++)rows.push(b.rows[i]);}
+var size=bodies.length?bodies[0].rows.length:1;
+var names={};var labels=document.querySelectorAll('text.app');
+for(var i=0;i<labels.length;i++){var t=labels[i].textContent,s=t.indexOf(' ');
+if(s>0)names[t.slice(0,s)]=t.slice(s+1);}
+function searchText(r){var t=r.textContent,apps=r.cells[9].textContent.split(' ');
+for(var i=0;i<apps.length;i++){if(names.hasOwnProperty(apps[i]))t+=' '+names[apps[i]];}
+return t.toLowerCase();}
+function showParts(){for(var p=0;p<parts.length;p++){var shown=false,rs=bodies[p].rows;
+for(var i=0;i<rs.length&&!shown;i++)shown=!rs[i].hidden;parts[p].hidden=!shown;}}
 var filter=document.getElementById('filter');filter.hidden=false;
 filter.addEventListener('input',function(){var q=filter.value.toLowerCase();
-for(var i=0;i<body.rows.length;i++){var r=body.rows[i];
-r.hidden=q!==''&&r.textContent.toLowerCase().indexOf(q)<0;}});
-var heads=table.tHead.rows[0].cells;
+for(var i=0;i<rows.length;i++){var r=rows[i];if(r.zText===undefined)r.zText=searchText(r);
+r.hidden=q!==''&&r.zText.indexOf(q)<0;}showParts();});
+var heads=box.querySelector('thead').rows[0].cells;var order=new Intl.Collator().compare;
 for(var c=0;c<heads.length;c++){(function(col){var th=heads[col];th.dataset.sort='';
 th.addEventListener('click',function(){var up=th.dataset.sort!=='up';
 for(var k=0;k<heads.length;k++){heads[k].dataset.sort='';}th.dataset.sort=up?'up':'down';
-var rows=Array.prototype.slice.call(body.rows);var num=th.classList.contains('num');
-rows.sort(function(a,b){var x=a.cells[col].textContent,y=b.cells[col].textContent;
-var d=num?(Number(x)||0)-(Number(y)||0):x.localeCompare(y);return up?d:-d;});
-rows.forEach(function(r){body.appendChild(r);});});})(c);}
+var num=th.classList.contains('num');
+for(var k=0;k<rows.length;k++){var t=rows[k].cells[col].textContent;
+rows[k].zKey=num?(Number(t)||0):t;}
+rows.sort(function(a,b){var d=num?a.zKey-b.zKey:order(a.zKey,b.zKey);return up?d:-d;});
+for(var k=0;k<rows.length;k++){
+bodies[Math.min(Math.floor(k/size),bodies.length-1)].appendChild(rows[k]);}
+showParts();});})(c);}
 })();
 )";
+
+// Rows per part of the hosts table; see HtmlReport.
+constexpr std::size_t kRowsPerPart = 200;
 
 std::string Number(long long value) { return std::to_string(value); }
 
@@ -64,12 +92,42 @@ std::string Join(const std::vector<std::string>& parts) {
     return joined;
 }
 
+// The hosts table names applications by their list tags, a few characters
+// each instead of a name: for thousands of hosts the names made up half of
+// the page. Only when the tags can stand for the names: one per row of the
+// list, none empty or holding a space (the cell's separator).
+bool TagsNameApplications(const Collection& collection) {
+    if (!collection.hasList) return false;
+    std::map<std::string, int> uses;
+    for (const ApplicationColumn& column : collection.columns) {
+        if (column.tag.empty() || column.tag.find_first_of(" \t\r\n") != std::string::npos ||
+            ++uses[column.tag] > 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string InstalledText(const Collection& collection, const HostRecord& host, bool byTag) {
+    if (!byTag) return Join(collection.InstalledOn(host));
+    std::string tags;
+    for (std::size_t i = 0; i < collection.columns.size() && i < host.counts.size(); ++i) {
+        if (host.counts[i] <= 0) continue;
+        if (!tags.empty()) tags += ' ';
+        tags += collection.columns[i].tag;
+    }
+    return tags;
+}
+
 std::string Card(const std::string& figure, const char* caption, bool bad = false) {
     return std::string("<div class=\"card") + (bad ? " bad" : "") + "\"><b>" + Html(figure) +
            "</b><span>" + caption + "</span></div>";
 }
 
-std::string ApplicationChart(const std::vector<std::pair<std::string, int>>& perApplication) {
+// tagOf: the tag to show before an application's name, where the hosts table
+// uses tags.
+std::string ApplicationChart(const std::vector<std::pair<std::string, int>>& perApplication,
+                             const std::map<std::string, std::string>& tagOf) {
     if (perApplication.empty()) return "<p>No applications.</p>";
     int most = 1;
     for (const auto& entry : perApplication) most = std::max(most, entry.second);
@@ -81,8 +139,11 @@ std::string ApplicationChart(const std::vector<std::pair<std::string, int>>& per
     int y = 0;
     for (const auto& [name, count] : perApplication) {
         const int width = count * kBar / most;
-        svg += "<text x=\"" + Number(kLabel - 6) + "\" y=\"" + Number(y + 14) +
-               "\" text-anchor=\"end\">" + Html(name) + "</text>";
+        const auto tag = tagOf.find(name);
+        const std::string label =
+            tag == tagOf.end() || tag->second == name ? name : tag->second + " " + name;
+        svg += "<text class=\"app\" x=\"" + Number(kLabel - 6) + "\" y=\"" + Number(y + 14) +
+               "\" text-anchor=\"end\">" + Html(label) + "</text>";
         svg += "<rect class=\"bar\" x=\"" + Number(kLabel) + "\" y=\"" + Number(y + 3) +
                "\" width=\"" + Number(width) + "\" height=\"" + Number(kRow - 6) + "\"/>";
         svg += "<text x=\"" + Number(kLabel + width + 6) + "\" y=\"" + Number(y + 14) + "\">" +
@@ -196,32 +257,52 @@ std::string HtmlReport(const Collection& collection) {
     page += "</div>\n";
 
     page += "<div class=\"charts\"><div class=\"panel\"><h2>Hosts per application</h2>";
-    page += ApplicationChart(perApplication);
+    const bool byTag = TagsNameApplications(collection);
+    std::map<std::string, std::string> tagOf;
+    if (byTag) {
+        for (const ApplicationColumn& column : collection.columns) tagOf[column.label] = column.tag;
+    }
+    page += ApplicationChart(perApplication, tagOf);
     page += "</div><div class=\"panel\"><h2>Memory</h2>";
     page += MemoryHistogram(collection);
     page += "</div></div>\n";
 
+    // The hosts table in parts of a few hundred rows, each a table of its own
+    // with the same fixed columns: the browser lays out only the parts near
+    // the screen, which for thousands of hosts was most of its work. The
+    // cells carry no classes (styled by column) to keep the page small.
+    static const char* const kColumns[] = {"host",   "name",     "pc",       "monitor", "ip",
+                                           "memory", "location", "recorded", "problems"};
+    std::string columns = "<colgroup>";
+    for (const char* column : kColumns) columns += std::string("<col class=\"c-") + column + "\">";
+    columns += "<col></colgroup>";
     page +=
         "<h2>Hosts</h2><input id=\"filter\" type=\"search\" placeholder=\"Filter hosts\" "
-        "hidden>\n<table id=\"hosts\"><thead><tr><th>Host</th><th>Name</th><th>PC</th>"
-        "<th>Monitor</th><th>IP</th><th class=\"num\">Memory</th><th>Location</th>"
-        "<th>Recorded</th><th>Problems</th><th>Applications</th></tr></thead><tbody>\n";
-    for (const HostRecord& h : collection.hosts) {
-        page += h.problems.empty() ? "<tr class=\"host\">" : "<tr class=\"host bad\">";
-        page += "<td>" + Html(h.host) + "</td><td class=\"wrap\">" + Html(h.name) + "</td>";
-        for (const std::string* value : {&h.pc, &h.monitor, &h.ip}) {
+        "hidden>\n<div id=\"hosts\"><table class=\"head\">" +
+        columns +
+        "<thead><tr><th>Host</th><th>Name</th><th>PC</th><th>Monitor</th><th>IP</th>"
+        "<th class=\"num\">Memory</th><th>Location</th><th>Recorded</th><th>Problems</th>"
+        "<th>Applications</th></tr></thead></table>\n";
+    for (std::size_t i = 0; i < collection.hosts.size(); ++i) {
+        if (i % kRowsPerPart == 0) {
+            if (i > 0) page += "</tbody></table></div>\n";
+            page += "<div class=\"part\"><table>" + columns + "<tbody>\n";
+        }
+        const HostRecord& h = collection.hosts[i];
+        page += h.problems.empty() ? "<tr>" : "<tr class=\"bad\">";
+        for (const std::string* value :
+             {&h.host, &h.name, &h.pc, &h.monitor, &h.ip, &h.memory, &h.location}) {
             page += "<td>" + Html(*value) + "</td>";
         }
-        page += "<td class=\"num\">" + Html(h.memory) + "</td><td class=\"wrap\">" +
-                Html(h.location) + "</td><td>" + Html(IsoTime(h.recorded)) +
-                "</td><td class=\"kind\">";
-        for (std::size_t i = 0; i < h.problems.size(); ++i) {
-            if (i > 0) page += ' ';
-            page += Html(h.problems[i]);
+        page += "<td>" + Html(IsoTime(h.recorded)) + "</td><td>";
+        for (std::size_t k = 0; k < h.problems.size(); ++k) {
+            if (k > 0) page += ' ';
+            page += Html(h.problems[k]);
         }
-        page += "</td><td class=\"apps\">" + Html(Join(collection.InstalledOn(h))) + "</td></tr>\n";
+        page += "</td><td>" + Html(InstalledText(collection, h, byTag)) + "</td></tr>\n";
     }
-    page += "</tbody></table>\n";
+    if (!collection.hosts.empty()) page += "</tbody></table></div>";
+    page += "</div>\n";
 
     page += "<h2>Problems</h2>";
     if (collection.problems.empty()) {

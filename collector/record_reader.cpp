@@ -105,13 +105,13 @@ std::string Utf8Name(const fs::path& path) {
     return platform::SanitizeUtf8(std::string(name.begin(), name.end()));
 }
 
-std::vector<fs::path> ListRecordFiles(const std::string& folder) {
+std::vector<fs::directory_entry> ListRecordFiles(const std::string& folder) {
     std::error_code ec;
     const fs::path root = FsPath(folder);
     if (!fs::is_directory(root, ec)) {
         throw platform::RunTimeError(platform::kPathNotFound, folder);
     }
-    std::vector<fs::path> files;
+    std::vector<fs::directory_entry> files;
     fs::directory_iterator it(root, ec);
     if (ec) throw platform::RunTimeError(platform::kPermissionDenied, folder);
     // Links are listed too (and refused when read): a share's content is not
@@ -119,37 +119,50 @@ std::vector<fs::path> ListRecordFiles(const std::string& folder) {
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         std::error_code typeError;
         if (it->is_directory(typeError) && !it->is_symlink(typeError)) continue;
-        if (HasTxtExtension(it->path())) files.push_back(it->path());
+        if (HasTxtExtension(it->path())) files.push_back(*it);
     }
     if (ec) throw platform::RunTimeError(platform::kPathFileAccessError, folder);
     std::sort(files.begin(), files.end());
     return files;
 }
 
-HostRecord ReadRecordFile(const fs::path& path, const platform::TextCodec& codec,
+HostRecord ReadRecordFile(const fs::directory_entry& entry, const platform::TextCodec& codec,
                           std::vector<Problem>& problems) {
+    const fs::path& path = entry.path();
     HostRecord record;
     record.file = Utf8Name(path.filename());
     record.host = Utf8Name(path.stem());
 
+    // The entry's type as the listing gave it, where the file system tells
+    // it there, saves a call per file.
     std::error_code ec;
-    const fs::file_status status = fs::symlink_status(path, ec);
-    if (ec || !fs::is_regular_file(status)) {
+    const bool link = entry.is_symlink(ec);
+    const bool regular = !ec && !link && entry.is_regular_file(ec) && !ec;
+    if (!regular) {
         AddProblem(record, problems, "unreadable",
-                   fs::is_symlink(status) ? "a link, not a file" : "not a regular file");
-        return record;
-    }
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (!ec && size > kMaxRecordBytes) {
-        AddProblem(record, problems, "unreadable",
-                   "larger than " + std::to_string(kMaxRecordBytes) + " bytes");
+                   link ? "a link, not a file" : "not a regular file");
         return record;
     }
     record.recorded = ModificationTime(path, ec);
-    std::ifstream in(path, std::ios::binary);
+    // Read in pieces up to the limit instead of asking the size first: one
+    // call less, and a file that grows meanwhile is still bounded.
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(nullptr, 0);
+    in.open(path, std::ios::binary);
     std::string bytes;
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) {
+    char piece[16384];
+    while (in) {
+        const std::streamsize got = in.rdbuf()->sgetn(piece, sizeof piece);
+        if (got > 0) bytes.append(piece, static_cast<std::size_t>(got));
+        if (bytes.size() > kMaxRecordBytes) {
+            AddProblem(record, problems, "unreadable",
+                       "larger than " + std::to_string(kMaxRecordBytes) + " bytes");
+            return record;
+        }
+        // Fewer than asked for only at the end.
+        if (got < static_cast<std::streamsize>(sizeof piece)) break;
+    }
+    if (!in) {
         AddProblem(record, problems, "unreadable", "cannot be opened or read");
         return record;
     }

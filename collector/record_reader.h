@@ -32,11 +32,11 @@ std::string Utf8Name(const std::filesystem::path& path);
 
 // Every "*.txt" directly in the folder (not in sub-folders), sorted by name.
 // Raises a RunTimeError naming the folder when it cannot be listed.
-std::vector<std::filesystem::path> ListRecordFiles(const std::string& folder);
+std::vector<std::filesystem::directory_entry> ListRecordFiles(const std::string& folder);
 
 // Reads one record file into a host record with its seven values and items.
 // Whatever keeps it from being read fully becomes a problem of the record.
-HostRecord ReadRecordFile(const std::filesystem::path& path, const platform::TextCodec& codec,
-                          std::vector<Problem>& problems);
+HostRecord ReadRecordFile(const std::filesystem::directory_entry& entry,
+                          const platform::TextCodec& codec, std::vector<Problem>& problems);
 
 }  // namespace zelmo::collector

@@ -18,6 +18,9 @@ class TextCodec {
 
     const std::string& CodeSet() const { return codeSet_; }
     bool IsUtf8() const { return utf8_; }
+    // False for a name this system cannot convert: such a codec passes text
+    // through as UTF-8, which a caller naming a code page must not get silently.
+    bool IsKnown() const;
 
     // Characters the code page lacks become '?', as the system's own
     // conversion does.

@@ -26,7 +26,14 @@ void AddCollectCommand(CLI::App& app, int& status) {
     collect
         ->add_option("--encoding", options->encoding,
                      "The records' code page (default: this system's ANSI code page)")
-        ->option_text("NAME");
+        ->option_text("NAME")
+        ->check(CLI::Validator(
+            [](std::string& name) -> std::string {
+                return collector::RecordCodec(name).IsKnown()
+                           ? ""
+                           : "names no code page this system can read: '" + name + "'";
+            },
+            "NAME"));
     collect->add_option("--csv", options->csvPath, "Write the hosts table as CSV")
         ->option_text("FILE");
     collect

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <iterator>
+#include <string>
 
 #include "platform/utf8.h"
 
@@ -19,16 +21,18 @@ bool IsAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// A conversion borrowed from its thread's cache: opening one loads and sets
+// up the code page's tables, and a collection converts thousands of records
+// from the same code page.
 class Iconv {
   public:
-    Iconv(const std::string& to, const std::string& from)
-        : handle_(iconv_open(to.c_str(), from.c_str())) {}
-    ~Iconv() {
-        if (ok()) iconv_close(handle_);
+    Iconv(const std::string& to, const std::string& from) : handle_(Cached(to, from)) {
+        // Back to the initial shift state, whatever the last use left.
+        if (ok()) iconv(handle_, nullptr, nullptr, nullptr, nullptr);
     }
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
-    bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+    bool ok() const { return handle_ != kNone; }
     // Converts as much as it can; stops at an invalid or incomplete sequence
     // and returns false, leaving in/inLeft there.
     bool Convert(char*& in, std::size_t& inLeft, std::string& out) {
@@ -44,6 +48,36 @@ class Iconv {
     }
 
   private:
+    static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+
+    struct Entry {
+        std::string to, from;
+        iconv_t handle = kNone;
+        Entry() = default;
+        Entry(const Entry&) = delete;
+        Entry& operator=(const Entry&) = delete;
+        ~Entry() {
+            if (handle != kNone) iconv_close(handle);
+        }
+    };
+
+    // A few entries: both directions of a code page or two.
+    static iconv_t Cached(const std::string& to, const std::string& from) {
+        thread_local Entry entries[4];
+        thread_local std::size_t next = 0;
+        for (Entry& e : entries) {
+            if (e.handle != kNone && e.to == to && e.from == from) return e.handle;
+        }
+        const iconv_t handle = iconv_open(to.c_str(), from.c_str());
+        if (handle == kNone) return kNone;
+        Entry& e = entries[next++ % std::size(entries)];
+        if (e.handle != kNone) iconv_close(e.handle);
+        e.to = to;
+        e.from = from;
+        e.handle = handle;
+        return handle;
+    }
+
     iconv_t handle_;
 };
 
@@ -60,6 +94,8 @@ const TextCodec& TextCodec::System() {
     }();
     return codec;
 }
+
+bool TextCodec::IsKnown() const { return utf8_ || Iconv("UTF-8", codeSet_).ok(); }
 
 std::string TextCodec::ToAnsi(std::string_view utf8) const {
     if (IsAscii(utf8)) return std::string(utf8);

@@ -117,6 +117,8 @@ const TextCodec& TextCodec::System() {
     return codec;
 }
 
+bool TextCodec::IsKnown() const { return utf8_ || CodePageOf(codeSet_).has_value(); }
+
 std::string TextCodec::ToAnsi(std::string_view utf8) const {
     if (IsAscii(utf8)) return std::string(utf8);
     const std::optional<UINT> page = utf8_ ? std::nullopt : CodePageOf(codeSet_);

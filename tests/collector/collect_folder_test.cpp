@@ -67,6 +67,16 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
         {"OLD", "u,P16,M16,OLD,10.0.0.16,1,l,T1,T2\r\n", {"stale"}},
     };
     for (const Case& c : cases) WriteBytes(save + "/" + c.host + ".txt", c.bytes);
+    // Enough good records besides that the folder is read on several
+    // threads; "FILL-1.txt" lists before "FILL.txt" though host FILL sorts
+    // first.
+    constexpr int kFill = 300;
+    for (int i = 0; i < kFill; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string host = i == 0 ? "FILL" : "FILL-" + n;
+        WriteBytes(save + "/" + host + ".txt",
+                   "u,F" + n + ",FM" + n + "," + host + ",10.1.0.1,1,l,T1,T2\r\n");
+    }
     fs::last_write_time(save + "/OLD.txt",
                         fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
     // Windows may not grant the right to make links; the rest holds there too.
@@ -77,7 +87,7 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
     CollectSettings settings{save, dir / "list.csv", "CP932", 365, Now()};
     const Collection c = CollectFolder(settings);
 
-    ASSERT_EQ(c.hosts.size(), cases.size() + (linked ? 1 : 0));
+    ASSERT_EQ(c.hosts.size(), cases.size() + kFill + (linked ? 1 : 0));
     for (const Case& expected : cases) {
         EXPECT_EQ(Host(c, expected.host).problems, expected.kinds) << expected.host;
     }
@@ -99,6 +109,10 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
     EXPECT_EQ(Host(c, "IP").pc, "P9");
     // Every problem names its file.
     for (const Problem& p : c.problems) EXPECT_TRUE(p.file.ends_with(".txt")) << p.kind;
+    // One problem row per kind found, none lost or doubled between threads.
+    std::size_t kinds = linked ? 1 : 0;
+    for (const Case& expected : cases) kinds += expected.kinds.size();
+    EXPECT_EQ(c.problems.size(), kinds);
 }
 
 TEST(CollectFolder, MissingFolderIsARunTimeError) {
@@ -170,13 +184,24 @@ TEST(HtmlReport, EscapesEveryValue) {
     h.items = {"<svg onload=alert(1)>"};
     c.hosts.push_back(h);
     c.problems.push_back({"<i>.txt", "stale", "'quoted'"});
-    const std::string page = HtmlReport(c);
-    for (const char* raw :
-         {"<script>alert", "<img", "<svg onload", "<b>share", "<i>.txt", "'quoted'"}) {
-        EXPECT_EQ(page.find(raw), std::string::npos) << raw;
+    // With a list the hosts table names applications by tag, the chart by
+    // tag and name.
+    Collection listed = c;
+    listed.hasList = true;
+    listed.columns = {{"<u>T", "<svg onload=alert(2)>", "<svg onload=alert(2)>"}};
+    listed.hosts[0].counts = {1};
+    for (const Collection* each : {&c, &listed}) {
+        const std::string page = HtmlReport(*each);
+        for (const char* raw :
+             {"<script>alert", "<img", "<svg onload", "<b>share", "<i>.txt", "'quoted'", "<u>"}) {
+            EXPECT_EQ(page.find(raw), std::string::npos) << raw;
+        }
+        EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+        EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
     }
-    EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
-    EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
+    EXPECT_NE(HtmlReport(listed).find("<td>&lt;u&gt;T</td></tr>"), std::string::npos);
+    EXPECT_NE(HtmlReport(listed).find(">&lt;u&gt;T &lt;svg onload=alert(2)&gt;</text>"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Opens the collector's HTML report in headless Chromium: a screenshot is
 taken, the rendered DOM is checked for one row per host, and hostile values
-typed into the records show as text without running anything."""
+typed into the records show as text without running anything. A copy of the
+report with a driving script appended filters and sorts through the page's
+own script, across the parts the hosts table is split into."""
 
 import argparse
 import pathlib
@@ -16,6 +18,25 @@ HOSTILE = [
     "\"><img src=x onerror=\"document.body.setAttribute('data-pwned','2')\">",
     "'><svg onload=document.body.setAttribute('data-pwned','3')>",
 ]
+
+
+# Runs after the page's own script and records what its filter and sorting did.
+DRIVER = """<script>
+(function(){
+var out=[],f=document.getElementById('filter'),bodies=document.querySelectorAll('#hosts .part tbody');
+function shown(){var n=0;for(var b=0;b<bodies.length;b++){if(bodies[b].closest('.part').hidden)continue;
+for(var i=0;i<bodies[b].rows.length;i++)n+=bodies[b].rows[i].hidden?0:1;}return n;}
+function filter(q,name){f.value=q;f.dispatchEvent(new Event('input'));out.push(name+'='+shown());}
+filter('WS44','filter');filter('excel','byname');filter('','all');
+var th=document.querySelectorAll('#hosts thead th');th[0].click();th[0].click();
+out.push('first='+bodies[0].rows[0].cells[0].textContent);
+out.push('parts='+Array.prototype.map.call(bodies,function(b){return b.rows.length;}).join('/'));
+th[5].click();var last=bodies[bodies.length-1];
+out.push('memory='+bodies[0].rows[0].cells[5].textContent+'..'+
+  last.rows[last.rows.length-1].cells[5].textContent);
+document.body.setAttribute('data-check',out.join(' '));
+})();
+</script>"""
 
 
 def chromium():
@@ -40,12 +61,12 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         save = pathlib.Path(tmp) / "save"
         save.mkdir()
-        hosts = 40
+        hosts = 450  # more than one part of the hosts table
         for i in range(hosts):
             host = f"WS{i:03d}"
             name = HOSTILE[i % len(HOSTILE)] if i < len(HOSTILE) else f"利用者{i}"
             quoted = '"' + name.replace('"', '""') + '"' if any(c in name for c in ',"') else name
-            line = f"{quoted},PC-{i},MON-{i},{host},10.0.0.{i},{(4 << 30) * (1 + i % 3)},本社 {i % 5}F,A一太郎,B\r\n"
+            line = f"{quoted},PC-{i},MON-{i},{host},10.0.{i // 256}.{i % 256},{(4 << 30) * (1 + i % 3)},本社 {i % 5}F,A一太郎,B{'Excel' if i % 3 == 0 else ''}\r\n"
             (save / f"{host}.txt").write_bytes(line.encode("utf-8"))
         (pathlib.Path(tmp) / "list.csv").write_bytes("A,一太郎,taro.exe,\r\nB,Excel,excel.exe,\r\n".encode())
         report = out / "report.html"
@@ -66,10 +87,18 @@ def main():
                          timeout=120).stdout
     (out / "report.dom.html").write_text(dom)
 
+    driven = out / "report.driven.html"
+    driven.write_text(report.read_text(encoding="utf-8").replace("</body>", DRIVER + "</body>"),
+                      encoding="utf-8")
+    driven_dom = subprocess.run(base + ["--dump-dom", driven.resolve().as_uri()],
+                                capture_output=True, text=True, timeout=120).stdout
+    check = re.search(r'<body[^>]* data-check="([^"]*)"', driven_dom)
+
     failures = []
     if not screenshot.exists() or screenshot.stat().st_size < 10000:
         failures.append("no screenshot")
-    rows = len(re.findall(r'<tr class="host[ "]', dom))
+    table = dom.split('<div id="hosts">', 1)[-1].split("<h2>Problems", 1)[0]
+    rows = len(re.findall(r'<tr(?: class="bad")?><td>', table))
     if rows != hosts:
         failures.append(f"{rows} host rows, {hosts} wanted")
     if "data-pwned" in dom.split("<body", 1)[1].split(">", 1)[0]:
@@ -79,6 +108,13 @@ def main():
     # The page's own script did run: it reveals the filter box.
     if not re.search(r'<input id="filter"[^>]*>', dom) or re.search(r'<input id="filter"[^>]*hidden', dom):
         failures.append("the page's own script did not run")
+    # WS440-WS449; every third host has Excel, found by its name though the
+    # table shows its tag; descending by host; by memory as numbers.
+    wanted = ("filter=10 byname=150 all=450 first=WS449 parts=200/200/50 "
+              "memory=4294967296..12884901888")
+    if not check or check.group(1) != wanted:
+        failures.append(f"filtering and sorting gave {check.group(1) if check else None!r},"
+                        f" {wanted!r} wanted")
     for failure in failures:
         print("FAIL:", failure)
     print(f"screenshot: {screenshot}")

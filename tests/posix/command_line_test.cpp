@@ -62,6 +62,7 @@ TEST(CommandLine, AnswersHelpVersionAndBadArgumentsByConvention) {
         {"scan --threads many", 64, "", "many"},
         {"scan --list", 64, "", "--list"},
         {"facts --json extra", 64, "", "extra"},
+        {"collect save --encoding NO-SUCH-CODE", 64, "", "'NO-SUCH-CODE'"},
         {"scan --list missing.csv", 2, "", "53"},
         {"scan --drive C=drives/C --drive d=drives/D", 0,
          "Summary: ED01Text EditorText Editor,CA01Calculator,", ""},

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """zelmocb-cli.exe collect under Wine (code page 932) against the Linux
 build: the same CP932 records give the same CSV. Also checks that the
-database options say they need the Linux build.
+database options say they need the Linux build and that an unknown
+--encoding is a usage error, as on Linux.
 
     collect_wine_test.py --exe zelmocb-cli.exe --linux-cli build/default/zelmocb-cli
 
@@ -82,6 +83,14 @@ def main():
         message = open(os.path.join(tmp, "db.err"), "rb").read().decode("utf-8", "replace")
         if db.returncode != 2 or "Linux build" not in message:
             failures.append(f"--db under Windows: status {db.returncode}, said {message!r}")
+
+        with open(os.path.join(tmp, "encoding.err"), "wb") as err:
+            unknown = subprocess.run([wine, args.exe, "collect", windows_path(save), "--encoding",
+                                      "NO-SUCH-CODE"],
+                                     env=env, stdin=subprocess.DEVNULL, stdout=err, stderr=err)
+        message = open(os.path.join(tmp, "encoding.err"), "rb").read().decode("utf-8", "replace")
+        if unknown.returncode != 64 or "'NO-SUCH-CODE'" not in message:
+            failures.append(f"--encoding NO-SUCH-CODE: status {unknown.returncode}, said {message!r}")
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0
