@@ -36,8 +36,8 @@ th[data-sort]{cursor:pointer}
 #hosts td:nth-child(9){font-family:ui-monospace,monospace;color:var(--bad)}
 #hosts td:nth-child(10){color:var(--muted);font-size:12px}
 .part{content-visibility:auto;contain-intrinsic-size:auto 9000px}
-.c-host,.c-memory{width:8em}.c-name,.c-ip{width:7em}.c-pc{width:9em}.c-monitor,.c-location{width:7.5em}
-.c-recorded{width:13em}.c-problems{width:6em}
+.c-host,.c-memory{width:8em}.c-name{width:7em}.c-ip,.c-pc{width:9em}.c-monitor{width:7.5em}
+.c-location{width:10em}.c-recorded{width:13em}.c-problems{width:12.5em}
 )";
 
 // Works on the rows' text only; nothing from the records is ever parsed as
