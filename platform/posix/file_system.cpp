@@ -165,8 +165,10 @@ class OpenFolders {
         return kept_.back().fd;
     }
 
-    // Keeps fd, which folder was just listed through, for the folders below.
-    void Keep(std::string folder, Descriptor& fd) {
+    // Keeps fd, which folder was just listed through, for the folders below;
+    // not if the table was read again meanwhile (a listing inside a listing).
+    void Keep(std::string folder, Descriptor& fd, std::uint64_t mountsRead) {
+        if (mountsRead != mountsRead_) return;
         DropAllBut(folder);
         if (kept_.size() < kMost) kept_.push_back({std::move(folder), fd.release()});
     }
@@ -279,7 +281,8 @@ class PosixFileSystem : public FileSystem {
         // A walk starts at a drive's root ("C:\"): the mount table is read
         // again there, so each walk sees the mounts as they are when it starts.
         ThreadMounts& mounts = Mounts(full.size() == 3);
-        Descriptor dir(mounts.folders.Open(opened, mounts.read));
+        const std::uint64_t mountsRead = mounts.read;
+        Descriptor dir(mounts.folders.Open(opened, mountsRead));
         if (dir.get() < 0) return false;
         const int fd = dir.get();
         const TextCodec& codec = TextCodec::System();
@@ -342,7 +345,7 @@ class PosixFileSystem : public FileSystem {
             entry.attributes = attributes;
             visit(entry);
         });
-        mounts.folders.Keep(std::move(opened), dir);
+        mounts.folders.Keep(std::move(opened), dir, mountsRead);
         return true;
     }
 
