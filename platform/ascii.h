@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace zelmo::platform {
 
@@ -12,6 +14,13 @@ constexpr char AsciiUpper(char c) {
 
 inline void AsciiUpperCase(std::string& text) {
     for (char& c : text) c = AsciiUpper(c);
+}
+
+// Whether text is ASCII alone: the same bytes in every code page, so that
+// no conversion is needed.
+inline bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace zelmo::platform

@@ -55,8 +55,7 @@ std::string SanitizeUtf8(std::string_view text) {
 }
 
 bool TextCodec::IsAnsiAlready(std::string_view utf8) const {
-    const bool ascii = std::all_of(utf8.begin(), utf8.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii = IsAscii(utf8);
     if (ascii || !utf8_) return ascii;
     bool valid = true;
     ForEachSequence(utf8, [&](std::size_t, std::size_t, bool ok) { valid = valid && ok; });

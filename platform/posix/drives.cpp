@@ -10,6 +10,7 @@
 
 #include "platform/ascii.h"
 #include "platform/drives.h"
+#include "platform/posix/path_within.h"
 #include "platform/private_profile.h"
 #include "platform/program_path.h"
 #include "platform/runtime_error.h"
@@ -62,12 +63,6 @@ Table Snapshot() {
 }
 
 // Whether path lies at or below root; a longer root is a closer match.
-bool IsBelow(std::string_view path, const std::string& root) {
-    if (root == "/") return !path.empty() && path.front() == '/';
-    return path.substr(0, root.size()) == root &&
-           (path.size() == root.size() || path[root.size()] == '/');
-}
-
 }  // namespace
 
 std::optional<DriveRoot> FindDrive(char letter) {
@@ -117,7 +112,7 @@ std::optional<std::string> ToProgramPath(std::string_view posixPath, const TextC
     const Table table = Snapshot();
     int best = -1;
     for (int i = 0; i < kLetters; ++i) {
-        if (table[i] && IsBelow(path, table[i]->folder) &&
+        if (table[i] && IsWithin(path, table[i]->folder) &&
             (best < 0 || table[i]->folder.size() > table[best]->folder.size())) {
             best = i;
         }

@@ -16,8 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/posix/drives.h"
 #include "platform/posix/local_mounts.h"
+#include "platform/posix/path_within.h"
 #include "platform/text_codec.h"
 
 namespace zelmo::platform {
@@ -124,9 +126,7 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 // Whether folder lies above path; both absolute, without a closing '/'.
 bool IsAbove(std::string_view folder, std::string_view path) {
-    if (folder == "/") return path.size() > 1 && path.front() == '/';
-    return path.size() > folder.size() && path[folder.size()] == '/' &&
-           path.substr(0, folder.size()) == folder;
+    return path.size() > folder.size() && posix::IsWithin(path, folder);
 }
 
 // The folders this thread listed last, kept open, each inside the one
@@ -259,11 +259,6 @@ class FolderReader {
 thread_local std::unique_ptr<char[]> FolderReader::shared_;
 thread_local bool FolderReader::inUse_ = false;
 
-bool IsAsciiName(const char* name, std::size_t length) {
-    return std::all_of(name, name + length,
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 class PosixFileSystem : public FileSystem {
   public:
     std::uint32_t LogicalDrives() override { return posix::DriveMask(); }
@@ -286,7 +281,9 @@ class PosixFileSystem : public FileSystem {
         if (dir.get() < 0) return false;
         const int fd = dir.get();
         const TextCodec& codec = TextCodec::System();
-        const posix::FolderMounts inside = mounts.table->Describe(opened);
+        // This listing's own table, whatever a listing inside it reads.
+        const std::shared_ptr<const posix::MountTable> table = mounts.table;
+        const posix::FolderMounts inside = table->Describe(opened);
         const bool statFolders = inside.holdsMountPoint || !inside.typeShowsEveryDevice;
 
         std::vector<Identity> above;
@@ -301,7 +298,7 @@ class PosixFileSystem : public FileSystem {
             // byte of a character can be 0x5C, which is no backslash there.
             // ASCII names, nearly all, are the same in every code page and
             // reuse the entry's storage.
-            if (IsAsciiName(name, length)) {
+            if (IsAscii(std::string_view(name, length))) {
                 entry.name.assign(name, length);
             } else {
                 entry.name = codec.FromAnsi(std::string_view(name, length));
@@ -321,7 +318,7 @@ class PosixFileSystem : public FileSystem {
                        fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
                 // Other file systems below the root are entered when they are
                 // on a local disk; see local_mounts.h for the rule.
-                isFolder = st.st_dev == drive->device || posix::IsLocalDiskDevice(st.st_dev);
+                isFolder = st.st_dev == drive->device || table->EntersDevice(st.st_dev);
                 // The listing gives the inode of the folder underneath a
                 // mount, stat that of the mounted one; only where they differ
                 // can a bind mount lead back onto the path.

@@ -6,8 +6,8 @@
 #include <array>
 #include <charconv>
 #include <fstream>
-#include <map>
-#include <mutex>
+
+#include "platform/posix/path_within.h"
 
 namespace zelmo::platform::posix {
 namespace {
@@ -35,13 +35,6 @@ bool IsOneOf(const std::array<std::string_view, N>& types, std::string_view type
 std::string_view WithoutClosingSlash(std::string_view path) {
     while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
     return path;
-}
-
-// Whether path is folder or lies below it.
-bool IsWithin(std::string_view path, std::string_view folder) {
-    if (folder == "/") return !path.empty() && path.front() == '/';
-    return path.substr(0, folder.size()) == folder &&
-           (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
 std::string_view NextField(std::string_view& rest) {
@@ -145,21 +138,11 @@ FolderMounts MountTable::Describe(std::string_view folder) const {
     return answer;
 }
 
-bool IsLocalDiskDevice(dev_t device) {
-    // Meeting a mount is rare in a walk; the table is read again only for a
-    // device not seen before, so a mount made while the program runs counts.
-    static std::mutex mutex;
-    static std::map<dev_t, bool> known;
-    std::lock_guard lock(mutex);
-    if (const auto it = known.find(device); it != known.end()) return it->second;
-    std::ifstream table("/proc/self/mountinfo");
-    for (std::string line; std::getline(table, line);) {
-        if (const std::optional<MountEntry> entry = ParseMountInfoLine(line)) {
-            // One device mounted twice keeps the answer of its first entry.
-            known.emplace(entry->device, EntersMountOfType(entry->type));
-        }
+bool MountTable::EntersDevice(dev_t device) const {
+    for (const MountEntry& mount : mounts_) {
+        if (mount.device == device) return EntersMountOfType(mount.type);
     }
-    return known.emplace(device, false).first->second;
+    return false;
 }
 
 }  // namespace zelmo::platform::posix

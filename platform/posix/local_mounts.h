@@ -30,10 +30,6 @@ std::optional<MountEntry> ParseMountInfoLine(std::string_view line);
 // slow, endless or not this PC's applications.
 bool EntersMountOfType(std::string_view type);
 
-// True when device is mounted somewhere with a file system that
-// EntersMountOfType accepts, as the mount table says now.
-bool IsLocalDiskDevice(dev_t device);
-
 // What a folder listing may take from the mount table instead of asking the
 // kernel about every entry.
 struct FolderMounts {
@@ -59,6 +55,10 @@ class MountTable {
     explicit MountTable(const std::vector<std::string>& lines);
 
     FolderMounts Describe(std::string_view folder) const;
+
+    // True when device is mounted with a file system that EntersMountOfType
+    // accepts; a device mounted twice goes by its first entry.
+    bool EntersDevice(dev_t device) const;
 
   private:
     // Looked up once per folder listed: by view, without a copy.

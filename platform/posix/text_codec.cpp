@@ -11,15 +11,11 @@
 #include <iterator>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/utf8.h"
 
 namespace zelmo::platform {
 namespace {
-
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 // A conversion borrowed from its thread's cache: opening one loads and sets
 // up the code page's tables, and a collection converts thousands of records

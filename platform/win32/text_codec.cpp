@@ -17,11 +17,6 @@ namespace {
 
 constexpr UINT kGb18030 = 54936;
 
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 std::optional<UINT> Number(std::string_view digits) {
     UINT value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
