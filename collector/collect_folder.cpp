@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "collector/application_columns.h"
@@ -41,10 +42,19 @@ void ForEachIndex(std::size_t count, const std::function<void(std::size_t)>& eac
             failed = true;
         }
     };
-    std::vector<std::thread> workers;
-    for (std::size_t t = 1; t < threads; ++t) workers.emplace_back(work);
-    work();
-    for (std::thread& worker : workers) worker.join();
+    {
+        // Joined however this ends; a thread that cannot start leaves its
+        // share to the others.
+        std::vector<std::jthread> workers;
+        for (std::size_t t = 1; t < threads; ++t) {
+            try {
+                workers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+        work();
+    }
     if (failure) std::rethrow_exception(failure);
 }
 
