@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "platform/text_codec.h"
@@ -10,5 +11,9 @@ namespace zelmo::platform {
 // and, where the system's separator differs, its separators. Each backend
 // supplies it (platform/<backend>/native_file_name.cpp).
 std::string NativeFileName(const std::string& name, const TextCodec& codec);
+
+// The same file as the file system library names it, so that a file the
+// program writes by name can be read back with that library.
+std::filesystem::path NativePath(const std::string& name);
 
 }  // namespace zelmo::platform

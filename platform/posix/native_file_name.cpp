@@ -15,4 +15,8 @@ std::string NativeFileName(const std::string& name, const TextCodec& codec) {
     return codec.ToAnsi(path);
 }
 
+std::filesystem::path NativePath(const std::string& name) {
+    return std::filesystem::path(NativeFileName(name, TextCodec::System()));
+}
+
 }  // namespace zelmo::platform
