@@ -56,6 +56,12 @@ struct Refusal {
     std::string message;
 };
 
+// A path as the system names it, for people to read.
+std::string Shown(const std::string& path) {
+    const platform::TextCodec& codec = platform::TextCodec::System();
+    return codec.FromAnsi(platform::NativeFileName(path, codec));
+}
+
 void SleepUntilOrFor(Clock::time_point deadline, Clock::duration pause) {
     std::this_thread::sleep_for(
         std::min(pause, std::max(Clock::duration(0), deadline - Clock::now())));
@@ -88,10 +94,9 @@ std::optional<Refusal> TakeMissingFacts(const RecordOptions& options, const std:
     if (missing.empty()) return std::nullopt;
 
     const fs::path file = platform::NativePath(path);
-    const std::string shown = collector::Utf8Name(file);
+    const std::string shown = Shown(path);
     if (!WaitForFolder(file.parent_path(), deadline)) {
-        throw platform::RunTimeError(platform::kPathNotFound,
-                                     collector::Utf8Name(file.parent_path()));
+        throw platform::RunTimeError(platform::kPathNotFound, shown);
     }
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(file, ec))) {
@@ -187,7 +192,7 @@ int RunRecordCommand(const RecordOptions& options, std::ostream& out, std::ostre
     const app::FiledRecord record = app::PrepareRecord(values, summary, settingsPath);
     if (options.dryRun) {
         out << record.Line() << '\n'
-            << collector::Utf8Name(platform::NativePath(record.path)) << '\n';
+            << Shown(record.path) << '\n';
         return kExitOk;
     }
     FileWhenReachable(record, deadline);
