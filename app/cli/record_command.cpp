@@ -94,7 +94,7 @@ std::optional<Refusal> TakeMissingFacts(const RecordOptions& options, const std:
     if (missing.empty()) return std::nullopt;
 
     const fs::path file = platform::NativePath(path);
-    const std::string shown = Shown(path);
+    const std::string shown = collector::TerminalText(Shown(path));
     if (!WaitForFolder(file.parent_path(), deadline)) {
         throw platform::RunTimeError(platform::kPathNotFound, shown);
     }
@@ -113,7 +113,9 @@ std::optional<Refusal> TakeMissingFacts(const RecordOptions& options, const std:
     if (!problems.empty()) {
         std::string why;
         for (const collector::Problem& p : problems) {
-            why += "\n  " + std::string(inventory::ProblemKindName(p.kind)) + ": " + p.detail;
+            // The details quote the record: no escape sequence reaches a terminal.
+            why += "\n  " + std::string(inventory::ProblemKindName(p.kind)) + ": " +
+                   collector::TerminalText(p.detail);
         }
         return Refusal{kExitRunTimeError, "zelmocb-cli record: the existing record " + shown +
                                               " cannot be used for " + missing +
@@ -191,8 +193,7 @@ int RunRecordCommand(const RecordOptions& options, std::ostream& out, std::ostre
     }
     const app::FiledRecord record = app::PrepareRecord(values, summary, settingsPath);
     if (options.dryRun) {
-        out << record.Line() << '\n'
-            << Shown(record.path) << '\n';
+        out << record.Line() << '\n' << Shown(record.path) << '\n';
         return kExitOk;
     }
     FileWhenReachable(record, deadline);

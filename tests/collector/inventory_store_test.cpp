@@ -211,7 +211,7 @@ TEST(InventoryStore, KeepsTheHistoryOfEarlierVersionsAndKeysRecordsByContent) {
         fs::create_directories(save);
         WriteBytes(list, "A,Word,w.exe,\r\nB,Excel,e.exe,\r\n");
         Sql(db, kVersion1Database);
-        if (stamped) Sql(db, "PRAGMA application_id = 1516979010; PRAGMA user_version = 1");
+        if (stamped) Sql(db, "PRAGMA application_id = 1517044546; PRAGMA user_version = 1");
         const std::vector<std::string> before = ChangeLines(db);
         ASSERT_EQ(before, (std::vector<std::string>{"#2", "WS01 installed Excel>",
                                                     "WS01 memory 4096>8192"}));
