@@ -16,4 +16,9 @@ std::string NativeFileName(const std::string& name, const TextCodec& codec);
 // program writes by name can be read back with that library.
 std::filesystem::path NativePath(const std::string& name);
 
+// A name as a user gave it on a command line (UTF-8): in the system's own
+// form and nothing else; no drive letters or backslashes are mapped, since
+// on a system without them they are ordinary parts of a name.
+std::string CommandLineFileName(const std::string& name);
+
 }  // namespace zelmo::platform

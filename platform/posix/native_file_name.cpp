@@ -19,4 +19,6 @@ std::filesystem::path NativePath(const std::string& name) {
     return std::filesystem::path(NativeFileName(name, TextCodec::System()));
 }
 
+std::string CommandLineFileName(const std::string& name) { return name; }
+
 }  // namespace zelmo::platform

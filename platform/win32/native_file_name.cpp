@@ -12,4 +12,8 @@ std::filesystem::path NativePath(const std::string& name) {
     return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
+std::string CommandLineFileName(const std::string& name) {
+    return TextCodec::System().ToAnsi(name);
+}
+
 }  // namespace zelmo::platform
