@@ -172,7 +172,7 @@ else()
         "centrally kept application list on the PC's drives, shows the host name,\n"
         "IP address and memory, takes four typed facts and files everything as\n"
         "one line in a record file per host in a shared folder. This package\n"
-        "holds the desktop program; zelmocb-cli holds the command line, the\n"
+        "holds the desktop program, and zelmocb-cli the command line, the\n"
         "settings and the documentation.")
     string(JOIN "" CPACK_DEBIAN_DESKTOP_DESCRIPTION ${CPACK_DEBIAN_DESKTOP_DESCRIPTION})
 endif()

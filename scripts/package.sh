@@ -84,7 +84,8 @@ in_root() { chroot "$minimal" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.U
 before=$(in_root dpkg-query -W -f='${Installed-Size}\n' | awk '{ s += $1 } END { print s }')
 cp "$cli_deb" "$desktop_deb" "$minimal/tmp/"
 in_root apt-get update -q
-in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "/tmp/${cli_deb##*/}"
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o Dpkg::Use-Pty=0 \
+    "/tmp/${cli_deb##*/}"
 after=$(in_root dpkg-query -W -f='${Installed-Size}\n' | awk '{ s += $1 } END { print s }')
 echo "zelmocb-cli and its dependencies take $(((after - before) / 1024)) MB (kB: $((after - before)))"
 if in_root dpkg-query -W -f='${Package}\n' | grep -i 'qt'; then
@@ -117,7 +118,7 @@ changes=$(in_root zelmocb-cli changes --db /var/lib/zelmocb/inventory.db)
 echo "$changes"
 grep -q WS005 <<<"$changes" || { echo "changes does not show the host added"; exit 1; }
 echo "--- zelmocb resolves beside it"
-in_root apt-get install --simulate -q "/tmp/${desktop_deb##*/}" | tail -n 3
+in_root apt-get install --simulate -q "/tmp/${desktop_deb##*/}" | grep -E 'newly installed|^Inst (zelmocb|fonts)' 
 umount "$minimal/proc"
 echo "minimal root: $made s to make or unpack, $((SECONDS - started)) s in all"
 
