@@ -21,6 +21,7 @@
 //   settings_folder   SystemSettingsFolder
 //   terminal          StandardOutputIsTerminal, StandardErrorIsTerminal
 //   text_codec        TextCodec::System, ToAnsi, FromAnsi; UpperCase
+//   untrusted_file    ReadUntrustedFile
 //
 // Everything else in platform/ is shared by all backends. Helpers that only
 // one backend needs stay in its folder (posix/local_mounts, win32/wide_text,
@@ -39,3 +40,4 @@
 #include "platform/settings_folder.h"
 #include "platform/terminal.h"
 #include "platform/text_codec.h"
+#include "platform/untrusted_file.h"
