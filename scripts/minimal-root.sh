@@ -52,6 +52,7 @@ if [[ ! -s $cache ]]; then
     # passed on the way wget takes it.
     eval "$(apt-config shell http_proxy Acquire::http::Proxy)"
     [[ -n ${http_proxy:-} ]] && export http_proxy
+    mkdir -p build
     building=$(mktemp -d "$PWD/build/minimal-root.XXXXXX")
     trap 'rm -rf "$building"' EXIT
     debootstrap --variant=minbase "$codename" "$building/root" "$url" >"$building/log" 2>&1 || {

@@ -40,7 +40,7 @@ scratch=$(mktemp -d)
 cleanup() {
     # A root's /proc is unmounted before the folder goes.
     [[ -n ${minimal:-} ]] && umount "$minimal/proc" 2>/dev/null || true
-    rm -rf "$scratch"
+    rm -rf --one-file-system "$scratch"
 }
 trap cleanup EXIT
 dpkg-deb -x "$cli_deb" "$scratch/cli"
