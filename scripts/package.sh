@@ -96,7 +96,22 @@ if find "$minimal/usr/lib" -name 'libQt*' | grep .; then
     echo "a Qt library is in the root after installing zelmocb-cli"
     exit 1
 fi
-[[ $(in_root zelmocb-cli --version) == "zelmocb-cli $version" ]]
+shown=$(in_root zelmocb-cli --version)
+echo "$shown"
+[[ $shown == "zelmocb-cli $version" ]] || { echo "zelmocb-cli in the root says '$shown'"; exit 1; }
+# With no Zelmo.ini beside /usr/bin/zelmocb-cli, the one in /etc/zelmocb is
+# read: its drives (the shipped comments kept above them) find the file
+# twice, where C: alone, / without settings, would find it once.
+mkdir -p "$minimal/tmp/drive/apps"
+: >"$minimal/tmp/drive/apps/tool.exe"
+printf 'TL01,Tool,tool.exe,\r\n' >"$minimal/tmp/list.csv"
+printf '[Drives]\nC=/tmp/drive\nD=/tmp/drive\n' >>"$minimal/etc/zelmocb/Zelmo.ini"
+scanned=$(in_root zelmocb-cli scan --list /tmp/list.csv)
+echo "$scanned"
+grep -qE '^Summary: TL01ToolTool,?$' <<<"$scanned" || {
+    echo "zelmocb-cli in the root did not read /etc/zelmocb/Zelmo.ini"
+    exit 1
+}
 # Two collections, a host more in the second, to every output, then the
 # changes between them.
 mkdir -p "$minimal/tmp/save"

@@ -47,6 +47,8 @@ TEST_F(SavePath, ANegativePathStringIsAnInvalidArgumentNamingTheValue) {
     } catch (const platform::RunTimeError& e) {
         EXPECT_EQ(e.Number(), 5);
         EXPECT_NE(e.Detail().find("PathString -1"), std::string::npos);
+        // The administrator learns where else the file may have come from.
+        EXPECT_NE(e.Detail().find(app::SettingsOrder()), std::string::npos);
     }
 }
 
