@@ -75,6 +75,10 @@ for command in $("$scratch/cli/usr/bin/zelmocb-cli" --help | sed -n '/^Subcomman
 done
 
 echo "=== .deb: zelmocb-cli alone in a minimal Debian root"
+if [[ $(id -u) -ne 0 ]]; then
+    echo "making and entering the minimal root (debootstrap, mount, chroot) needs root"
+    exit 1
+fi
 started=$SECONDS
 minimal=$scratch/root
 scripts/minimal-root.sh "$minimal"
