@@ -67,9 +67,20 @@ else()
     set(ZELMO_ETC_DIR /etc/zelmocb)
     set(ZELMO_UNIT_DIR /lib/systemd/system)
 
-    install(TARGETS zelmocb-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
+    # The installed programs also lose the compilers' notes, as dh_strip
+    # does: only the build tree's keep them.
+    function(zelmo_install_program target component)
+        install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+                COMPONENT ${component})
+        install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                          --remove-section=.note
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${target}\"
+                          COMMAND_ERROR_IS_FATAL ANY)"
+                COMPONENT ${component})
+    endfunction()
+    zelmo_install_program(zelmocb-cli cli)
     if(TARGET zelmocb)
-        install(TARGETS zelmocb RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
+        zelmo_install_program(zelmocb desktop)
         install(FILES ${ZELMO_PACKAGING}/linux/zelmocb.desktop
                 DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications COMPONENT desktop)
         # The icon is the main window's picture on a square, transparent page.
