@@ -25,7 +25,9 @@ int DrivesFound(const std::string& item, const ApplicationColumn& column) {
 
 std::vector<ApplicationColumn> ReadApplicationColumns(const std::string& listPath,
                                                       const platform::TextCodec& codec) {
-    platform::SequentialFile list(listPath, platform::OpenMode::Input, codec);
+    // Named on the collector's command line: taken as given.
+    platform::SequentialFile list(listPath, platform::OpenMode::Input, codec,
+                                  platform::NameForm::AsGiven);
     std::vector<ApplicationColumn> columns;
     while (!list.AtEnd()) {
         ApplicationColumn column;
