@@ -37,20 +37,20 @@ void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-struct Run {
+struct CollectRun {
     int status = -1;
     std::string err;
 };
 
 // zelmocb-cli collect in folder, on a save folder "save" of demo records and
 // with the demo application list as "list.csv".
-Run Collect(const TempFolder& folder, const std::string& arguments) {
+CollectRun Collect(const TempFolder& folder, const std::string& arguments) {
     const std::string err = folder.At("stderr");
     const std::string command = "cd '" + folder.path() + "' && '" ZELMO_CLI_PATH
                                 "' collect save --list list.csv " +
                                 arguments + " >/dev/null 2>'" + err + "'";
     const int status = std::system(command.c_str());
-    Run run;
+    CollectRun run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.err = Read(err);
     unlink(err.c_str());
@@ -104,7 +104,7 @@ class FifoReader {
 };
 
 TEST(CollectOutputs, ClashesAndTargetsAreRefusedOrWrittenAsTheirKindAsks) {
-    constexpr int kOk = 1;  // the demo records have problems: a written run ends 1
+    constexpr int kOk = 0;  // the two demo records have no problems
     struct Case {
         const char* name;
         std::function<void(const TempFolder&)> arrange;
@@ -193,10 +193,17 @@ TEST(CollectOutputs, ClashesAndTargetsAreRefusedOrWrittenAsTheirKindAsks) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (std::string_view(c.arguments).find("/dev/null") != std::string_view::npos &&
+            !IsA("/dev/null", S_IFCHR)) {
+            // Something on this system has already replaced it: no run here
+            // can say anything about the collector.
+            ADD_FAILURE() << "/dev/null is not a character device here";
+            continue;
+        }
         TempFolder folder;
         SetUpSaveFolder(folder);
         if (c.arrange) c.arrange(folder);
-        const Run run = Collect(folder, c.arguments);
+        const CollectRun run = Collect(folder, c.arguments);
         EXPECT_EQ(run.status, c.status) << run.err;
         EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
         c.check(folder);
@@ -212,9 +219,9 @@ TEST(CollectOutputs, AFifoWithAReaderIsWrittenInPlace) {
     SetUpSaveFolder(folder);
     mkfifo(folder.At("pipe").c_str(), 0600);
     FifoReader reader(folder.At("pipe"));
-    const Run run = Collect(folder, "--json pipe");
+    const CollectRun run = Collect(folder, "--json pipe");
     const std::string read = reader.Finish();
-    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(read.substr(0, 1), "{");
     EXPECT_TRUE(IsA(folder.At("pipe"), S_IFIFO));
 }
@@ -226,7 +233,7 @@ TEST(CollectOutputs, AFailedDatabaseStepLeavesEveryOutputAsItWas) {
     Write(folder.At("out.json"), "json before");
     Write(folder.At("out.html"), "html before");
     Write(folder.At("history.db"), std::string(4096, 'x'));  // no database
-    const Run run =
+    const CollectRun run =
         Collect(folder, "--csv out.csv --json out.json --html out.html --db history.db");
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_NE(run.err.find("history.db"), std::string::npos) << run.err;
@@ -253,9 +260,9 @@ TEST(CollectOutputs, ADeadRunsTemporaryFileGoesAndALiveRunsStays) {
     const int held = open(live.c_str(), O_RDONLY);
     ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
 
-    const Run run = Collect(folder, "--csv out.csv");
+    const CollectRun run = Collect(folder, "--csv out.csv");
     close(held);
-    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_EQ(Read(live), "live");
     EXPECT_TRUE(IsA(fifo, S_IFIFO));
