@@ -25,9 +25,7 @@ int DrivesFound(const std::string& item, const ApplicationColumn& column) {
 
 std::vector<ApplicationColumn> ReadApplicationColumns(const std::string& listPath,
                                                       const platform::TextCodec& codec) {
-    // Named on the collector's command line: taken as given.
-    platform::SequentialFile list(listPath, platform::OpenMode::Input, codec,
-                                  platform::NameForm::AsGiven);
+    platform::SequentialFile list(listPath, platform::OpenMode::Input, codec);
     std::vector<ApplicationColumn> columns;
     while (!list.AtEnd()) {
         ApplicationColumn column;

@@ -28,11 +28,10 @@ const TextCodec& Utf8() {
 
 }  // namespace
 
-SequentialFile::SequentialFile(std::string name, OpenMode mode, const TextCodec& codec,
-                               NameForm form)
+SequentialFile::SequentialFile(std::string name, OpenMode mode, const TextCodec& codec)
     : name_(std::move(name)), mode_(mode), codec_(&codec) {
     if (name_.empty()) throw RunTimeError(kBadFileNameOrNumber, "(no file name)");
-    const std::string native = form == NameForm::AsGiven ? name_ : NativeFileName(name_, codec);
+    const std::string native = NativeFileName(name_, codec);
     const char* how = mode == OpenMode::Input ? "rb" : mode == OpenMode::Output ? "wb" : "ab";
     errno = 0;
     file_ = std::fopen(native.c_str(), how);

@@ -11,11 +11,6 @@ namespace zelmo::platform {
 
 enum class OpenMode { Input, Output, Append };
 
-// How a file's name is taken: in the program's form (UTF-8, "\\" and drive
-// letters mapped for this system), or as given on a command line, where the
-// system's own rules already apply.
-enum class NameForm { Program, AsGiven };
-
 // A sequential text file, opened by name for one handler's use. Text is
 // converted from and to the codec's code page at this boundary. Every failure raises a
 // RunTimeError that names the file.
@@ -23,8 +18,7 @@ class SequentialFile {
   public:
     // A name without a folder is taken from the current directory. Output
     // creates or empties the file; Append creates it or writes after its end.
-    SequentialFile(std::string name, OpenMode mode, const TextCodec& codec = TextCodec::System(),
-                   NameForm form = NameForm::Program);
+    SequentialFile(std::string name, OpenMode mode, const TextCodec& codec = TextCodec::System());
     ~SequentialFile();
     SequentialFile(const SequentialFile&) = delete;
     SequentialFile& operator=(const SequentialFile&) = delete;
