@@ -16,7 +16,8 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-// What a path given on the command line (used as given, never translated)
+// What a path given on the command line (UTF-8, put in the system's form by
+// CommandLineFileName and nothing else: no drive letter or backslash mapped)
 // names now.
 struct PathIdentity {
     std::optional<FileIdentity> file;    // links followed; none while nothing is there

@@ -117,13 +117,13 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
             if (options.csvAnsi) {
                 const std::string ansi = platform::TextCodec::System().ToAnsi(csv);
                 const std::string_view parts[] = {ansi};
-                outputs.push_back({"--csv", options.csvPath,
-                                   platform::StageOutput(options.csvPath, parts)});
+                outputs.push_back(
+                    {"--csv", options.csvPath, platform::StageOutput(options.csvPath, parts)});
             } else {
                 // A byte order mark, so that spreadsheets take the file as UTF-8.
                 const std::string_view parts[] = {"\xEF\xBB\xBF", csv};
-                outputs.push_back({"--csv", options.csvPath,
-                                   platform::StageOutput(options.csvPath, parts)});
+                outputs.push_back(
+                    {"--csv", options.csvPath, platform::StageOutput(options.csvPath, parts)});
             }
         }
         std::string jsonOut;
@@ -133,15 +133,15 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
                 jsonOut = std::move(json);
             } else {
                 const std::string_view parts[] = {json};
-                outputs.push_back({"--json", options.jsonPath,
-                                   platform::StageOutput(options.jsonPath, parts)});
+                outputs.push_back(
+                    {"--json", options.jsonPath, platform::StageOutput(options.jsonPath, parts)});
             }
         }
         if (!options.htmlPath.empty()) {
             const std::string html = collector::HtmlReport(collection);
             const std::string_view parts[] = {html};
-            outputs.push_back({"--html", options.htmlPath,
-                               platform::StageOutput(options.htmlPath, parts)});
+            outputs.push_back(
+                {"--html", options.htmlPath, platform::StageOutput(options.htmlPath, parts)});
         }
         if (!options.dbPath.empty()) collector::SaveCollection(options.dbPath, collection);
 

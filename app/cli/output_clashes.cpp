@@ -28,8 +28,7 @@ std::optional<std::string> FindOutputClash(const std::vector<NamedPath>& paths,
     std::vector<platform::PathIdentity> ids;
     ids.reserve(paths.size());
     for (const NamedPath& p : paths) ids.push_back(platform::IdentifyPath(p.path));
-    const std::optional<platform::FileIdentity> saveFolder =
-        platform::IdentifyPath(folder).file;
+    const std::optional<platform::FileIdentity> saveFolder = platform::IdentifyPath(folder).file;
 
     for (std::size_t i = 0; i < paths.size(); ++i) {
         for (std::size_t j = i + 1; j < paths.size(); ++j) {

@@ -60,8 +60,8 @@ void RemoveDeadTemps(const std::string& folder, const std::string& fileName) {
     while (const dirent* entry = readdir(owned.get())) {
         if (!IsTempName(entry->d_name, prefix)) continue;
         // Never a FIFO or a link: the folder may be one that others write to.
-        const int fd = openat(dir, entry->d_name,
-                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        const int fd =
+            openat(dir, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat opened, named;
         if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&

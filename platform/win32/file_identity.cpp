@@ -3,35 +3,39 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include "platform/native_file_name.h"
+#include "platform/text_codec.h"
+
 namespace zelmo::platform {
 namespace {
 
 // FILE_FLAG_BACKUP_SEMANTICS opens folders too; no access is asked for, so
 // that a file open elsewhere, even exclusively, still tells its identity.
 std::optional<FileIdentity> IdentityOf(const std::string& path, DWORD flags) {
-    const HANDLE file = CreateFileA(path.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags,
-                                    nullptr);
+    const HANDLE file =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     const bool known = GetFileInformationByHandle(file, &info) != 0;
     CloseHandle(file);
     if (!known) return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
-                            info.nFileIndexLow};
+    return FileIdentity{
+        info.dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 }  // namespace
 
-PathIdentity IdentifyPath(const std::string& path) {
+PathIdentity IdentifyPath(const std::string& given) {
+    const std::string path = CommandLineFileName(given);
     PathIdentity found;
     found.file = IdentityOf(path, 0);
 
     std::size_t cut = path.find_last_of("\\/");
     if (cut == std::string::npos && path.size() >= 2 && path[1] == ':') cut = 1;
-    found.name = cut == std::string::npos ? path : path.substr(cut + 1);
+    found.name =
+        TextCodec::System().FromAnsi(cut == std::string::npos ? path : path.substr(cut + 1));
     std::string folder = cut == std::string::npos ? "." : path.substr(0, cut + 1);
     // "C:" alone is the drive's current folder, "C:\" its root.
     if (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
@@ -49,7 +53,8 @@ PathIdentity IdentifyPath(const std::string& path) {
     return found;
 }
 
-std::vector<NamedIdentity> IdentifyFolderEntries(const std::string& folder) {
+std::vector<NamedIdentity> IdentifyFolderEntries(const std::string& given) {
+    const std::string folder = CommandLineFileName(given);
     std::vector<NamedIdentity> entries;
     const std::string base =
         folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\";
@@ -59,7 +64,7 @@ std::vector<NamedIdentity> IdentifyFolderEntries(const std::string& folder) {
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         if (const auto identity = IdentityOf(base + data.cFileName, FILE_FLAG_OPEN_REPARSE_POINT)) {
-            entries.push_back({data.cFileName, *identity});
+            entries.push_back({TextCodec::System().FromAnsi(data.cFileName), *identity});
         }
     } while (FindNextFileA(find, &data));
     FindClose(find);

@@ -3,6 +3,7 @@
 // its collection.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,8 +17,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "posix_test_support.h"
 
@@ -46,8 +45,8 @@ struct CollectRun {
 // with the demo application list as "list.csv".
 CollectRun Collect(const TempFolder& folder, const std::string& arguments) {
     const std::string err = folder.At("stderr");
-    const std::string command = "cd '" + folder.path() + "' && '" ZELMO_CLI_PATH
-                                "' collect save --list list.csv " +
+    const std::string command = "cd '" + folder.path() +
+                                "' && '" ZELMO_CLI_PATH "' collect save --list list.csv " +
                                 arguments + " >/dev/null 2>'" + err + "'";
     const int status = std::system(command.c_str());
     CollectRun run;
@@ -123,14 +122,13 @@ TEST(CollectOutputs, ClashesAndTargetsAreRefusedOrWrittenAsTheirKindAsks) {
         {"one file by two names", [](const TempFolder& f) { Write(f.At("out.csv"), "old"); },
          "--csv out.csv --html save/../out.csv", 64, "are the same file",
          unchanged("out.csv", "old")},
-        {"one new name twice", nullptr, "--csv new.csv --json ./new.csv", 64,
-         "are the same file", absent("new.csv")},
+        {"one new name twice", nullptr, "--csv new.csv --json ./new.csv", 64, "are the same file",
+         absent("new.csv")},
         {"a hard link to a record",
          [](const TempFolder& f) { link(f.At("save/WS001.txt").c_str(), f.At("ws.csv").c_str()); },
          "--csv ws.csv", 64, "the record 'WS001.txt'",
          [](const TempFolder& f) {
-             EXPECT_EQ(Read(f.At("save/WS001.txt")),
-                       Read(ZELMO_SOURCE_DIR "/demo/save/WS001.txt"));
+             EXPECT_EQ(Read(f.At("save/WS001.txt")), Read(ZELMO_SOURCE_DIR "/demo/save/WS001.txt"));
          }},
         {"a link to the database",
          [](const TempFolder& f) {
@@ -148,8 +146,7 @@ TEST(CollectOutputs, ClashesAndTargetsAreRefusedOrWrittenAsTheirKindAsks) {
          }},
         {"a record", nullptr, "--json save/WS002.txt", 64, "named like a record",
          [](const TempFolder& f) {
-             EXPECT_EQ(Read(f.At("save/WS002.txt")),
-                       Read(ZELMO_SOURCE_DIR "/demo/save/WS002.txt"));
+             EXPECT_EQ(Read(f.At("save/WS002.txt")), Read(ZELMO_SOURCE_DIR "/demo/save/WS002.txt"));
          }},
         {"a new record's name", nullptr, "--csv ./save/Summary.TXT", 64, "named like a record",
          absent("save/Summary.TXT")},
