@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "app/cli/exit_status.h"
-<<<<<<< HEAD
-=======
 #include "app/cli/output_clashes.h"
->>>>>>> main
 #include "collector/collect_folder.h"
 #include "collector/csv_report.h"
 #include "collector/html_report.h"
