@@ -14,8 +14,7 @@ SqliteDb::SqliteDb(const std::string& path, Mode mode) : path_(path) {
     const int flags =
         mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-        // SQLite allocates the handle even when the open fails, and no
-        // destructor runs for a constructor that throws.
+        // No destructor runs for a constructor that throws.
         const std::string why = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close_v2(db_);
         db_ = nullptr;

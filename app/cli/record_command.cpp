@@ -231,6 +231,9 @@ void AddRecordCommand(CLI::App& app, int& status) {
                      "Wait a random time up to this long before starting (default 0)")
         ->option_text("SECONDS")
         ->check(CLI::Range(0, 86400));
+    command->footer(ExitStatusHelp() +
+                    " Also 64 when a fact is neither given nor in this host's record, and 2 "
+                    "when that record cannot be read back (it is left as it is).");
     command->callback([options, texts, given, &status] {
         for (std::size_t k = 0; k < std::size(kTypedFacts); ++k) {
             if ((*given)[k]->count() > 0) (*options).*kTypedFacts[k].given = (*texts)[k];
