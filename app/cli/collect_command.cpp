@@ -11,6 +11,9 @@
 #include "collector/html_report.h"
 #include "collector/inventory_store.h"
 #include "collector/json_report.h"
+#include "collector/usage_error.h"
+#include "collector/xlsx_report.h"
+#include "app/cli/exit_status.h"
 #include "platform/record_file.h"
 #include "platform/text_codec.h"
 
@@ -20,6 +23,13 @@ void AddCollectCommand(CLI::App& app, int& status) {
     CLI::App* collect = app.add_subcommand(
         "collect", "Collect the save folder's records into a table, a report and a database.");
     auto options = std::make_shared<CollectOptions>();
+    const CLI::Validator knownCodePage(
+        [](std::string& name) -> std::string {
+            return collector::RecordCodec(name).IsKnown()
+                       ? ""
+                       : "names no code page this system can read: '" + name + "'";
+        },
+        "NAME");
     collect->add_option("FOLDER", options->folder, "The save folder")->required();
     collect->add_option("--list", options->listPath, "The application list the PCs used")
         ->option_text("FILE");
@@ -27,13 +37,7 @@ void AddCollectCommand(CLI::App& app, int& status) {
         ->add_option("--encoding", options->encoding,
                      "The records' code page (default: this system's ANSI code page)")
         ->option_text("NAME")
-        ->check(CLI::Validator(
-            [](std::string& name) -> std::string {
-                return collector::RecordCodec(name).IsKnown()
-                           ? ""
-                           : "names no code page this system can read: '" + name + "'";
-            },
-            "NAME"));
+        ->check(knownCodePage);
     collect->add_option("--csv", options->csvPath, "Write the hosts table as CSV")
         ->option_text("FILE");
     collect
@@ -49,6 +53,32 @@ void AddCollectCommand(CLI::App& app, int& status) {
         ->option_text("FILE|-");
     collect->add_option("--html", options->htmlPath, "Write a self-contained HTML report")
         ->option_text("FILE");
+    collect->add_option("--xlsx", options->xlsxPath, "Write an Excel workbook")
+        ->option_text("FILE");
+    CLI::Option* list = collect->get_option("--list");
+    CLI::Option* ledger =
+        collect->add_option("--ledger", options->ledgerPath, "Check the records against the asset ledger (CSV)")
+            ->option_text("FILE");
+    collect
+        ->add_option("--ledger-encoding", options->ledgerEncoding,
+                     "The ledger's and the licence file's code page (default: UTF-8 with a byte "
+                     "order mark, else the records')")
+        ->option_text("NAME")
+        ->check(knownCodePage)
+        ->needs(ledger);
+    collect->add_option("--ledger-key", options->ledgerKey, "The ledger's heading of the PC number")
+        ->option_text("HEADING")
+        ->needs(ledger);
+    collect
+        ->add_option("--ledger-map", options->ledgerMap,
+                     "The ledger's headings of user, location, monitor and host")
+        ->option_text("user=H,location=H,monitor=H,host=H")
+        ->needs(ledger);
+    collect
+        ->add_option("--licences", options->licencesPath,
+                     "Seats owned per application tag (CSV: tag, seats, note)")
+        ->option_text("FILE")
+        ->needs(list);
     collect->add_option("--db", options->dbPath, "Add this collection to an SQLite history")
         ->option_text("FILE");
     collect
@@ -63,12 +93,16 @@ void AddCollectCommand(CLI::App& app, int& status) {
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err) {
     try {
         if (!options.dbPath.empty()) collector::RequireStore();
+        if (!options.xlsxPath.empty()) collector::RequireWorkbook();
 
         collector::CollectSettings settings;
         settings.folder = options.folder;
         settings.listPath = options.listPath;
         settings.encoding = options.encoding;
         settings.staleDays = options.staleDays;
+        settings.ledger = {options.ledgerPath, options.ledgerEncoding, options.ledgerKey,
+                           options.ledgerMap};
+        settings.licencesPath = options.licencesPath;
         settings.now = std::chrono::duration_cast<std::chrono::seconds>(
                            std::chrono::system_clock::now().time_since_epoch())
                            .count();
@@ -98,16 +132,23 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
         if (!options.htmlPath.empty()) {
             files->ReplaceContents(options.htmlPath, collector::HtmlReport(collection));
         }
+        if (!options.xlsxPath.empty()) {
+            files->ReplaceContents(options.xlsxPath, collector::XlsxReport(collection));
+        }
         if (!options.dbPath.empty()) collector::SaveCollection(options.dbPath, collection);
 
         for (const collector::Problem& p : collection.problems) {
-            err << collector::TerminalText(p.file + ": " +
+            err << collector::TerminalText((p.file.empty() ? "" : p.file + ": ") +
                                            std::string(inventory::ProblemKindName(p.kind)) + ": " +
                                            p.detail)
                 << '\n';
         }
         err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
-        return collection.problems.empty() ? 0 : 1;
+        if (collection.ledger) err << collector::LedgerSummary(*collection.ledger) << '\n';
+        return collection.AllClear() ? 0 : 1;
+    } catch (const collector::UsageError& e) {
+        err << "zelmocb-cli: " << e.what() << '\n';
+        return kExitUsage;
     } catch (const collector::StoreError& e) {
         err << "zelmocb-cli: " << e.what() << '\n';
         return 2;
