@@ -82,7 +82,9 @@ Collection CollectFolder(const CollectSettings& settings) {
     if (!settings.ledger.path.empty()) ledger = ReadLedger(settings.ledger, codec);
     std::vector<Licence> licences;
     if (!settings.licencesPath.empty()) {
-        licences = ReadLicences(settings.licencesPath, settings.ledger.encoding, codec, collection);
+        // Saved apart from the ledger, often in another code page: only its
+        // own byte order mark or the records' code page say which.
+        licences = ReadLicences(settings.licencesPath, "", codec, collection);
     }
 
     const std::int64_t staleBefore =

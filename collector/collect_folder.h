@@ -14,9 +14,9 @@ struct CollectSettings {
     std::string listPath;  // empty: items are kept as they stand
     std::string encoding;  // empty: the system's ANSI code page
     int staleDays = 365;
-    std::int64_t now = 0;  // seconds since 1970 UTC
-    LedgerSettings ledger;     // path empty: no ledger
-    std::string licencesPath;  // empty: no licence file; needs the list
+    std::int64_t now = 0;           // seconds since 1970 UTC
+    LedgerSettings ledger = {};     // path empty: no ledger
+    std::string licencesPath = {};  // empty: no licence file; needs the list
 };
 
 // The code page a name or number stands for ("CP932", "932", "SHIFT_JIS").

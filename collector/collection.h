@@ -59,8 +59,8 @@ struct Collection {
     std::int64_t collectedAt = 0;
     bool hasList = false;
     std::vector<ApplicationColumn> columns;
-    std::vector<HostRecord> hosts;  // in host order
-    std::vector<Problem> problems;  // in host order, then in the order found
+    std::vector<HostRecord> hosts;      // in host order
+    std::vector<Problem> problems;      // in host order, then in the order found
     std::optional<LedgerCheck> ledger;  // when checked against a ledger
     bool hasLicences = false;
     std::vector<Licence> licences;  // with their installs counted

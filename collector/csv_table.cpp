@@ -104,14 +104,15 @@ CsvTable ReadCsvTable(const std::string& path, const std::string& encoding,
     if (codec.IsUtf8()) {
         text = platform::SanitizeUtf8(bytes);
         if (text != bytes) {
-            throw UsageError(path + ": not UTF-8 text (give its code page with the encoding option)");
+            throw UsageError(path + ": not UTF-8 text (a ledger's code page: --ledger-encoding)");
         }
     } else {
         text = codec.FromAnsi(bytes);
         // The code pages read here have no U+FFFD of their own: one in the
         // text stands for bytes the code page does not have.
         if (text.find("\xEF\xBF\xBD") != std::string::npos) {
-            throw UsageError(path + ": not text in code page " + codec.CodeSet());
+            throw UsageError(path + ": not text in code page " + codec.CodeSet() +
+                             " (a ledger's code page: --ledger-encoding)");
         }
     }
     if (text.find('\0') != std::string::npos) {

@@ -218,7 +218,8 @@ std::string Cells(const std::vector<std::string>& values, const char* tag = "td"
 // One result of the ledger check: a heading, and a table or "None.".
 std::string LedgerTable(const char* id, const char* title, const std::vector<std::string>& headings,
                         const std::vector<std::vector<std::string>>& rows) {
-    std::string html = std::string("<h3>") + title + " (" + Number(static_cast<long long>(rows.size())) + ")</h3>";
+    std::string html =
+        std::string("<h3>") + title + " (" + Number(static_cast<long long>(rows.size())) + ")</h3>";
     if (rows.empty()) return html + "<p>None.</p>\n";
     html += std::string("<table id=\"ledger-") + id + "\"><thead><tr>" + Cells(headings, "th") +
             "</tr></thead><tbody>\n";
@@ -226,7 +227,8 @@ std::string LedgerTable(const char* id, const char* title, const std::vector<std
     return html + "</tbody></table>\n";
 }
 
-std::vector<std::string> Plus(std::vector<std::string> first, const std::vector<std::string>& more) {
+std::vector<std::string> Plus(std::vector<std::string> first,
+                              const std::vector<std::string>& more) {
     first.insert(first.end(), more.begin(), more.end());
     return first;
 }
@@ -239,9 +241,10 @@ std::string LedgerSection(const Collection& collection) {
     std::string html = "<h2>Ledger</h2><p class=\"sub\">" + Html(table.path) + "</p>\n";
     std::vector<std::vector<std::string>> rows;
     for (const LedgerMatch& m : check.matched) {
-        rows.push_back(Plus({hosts[m.host].host, hosts[m.host].values.pc, line(m.row),
-                             m.byHost ? "host" : "pc", m.zerosIgnored ? "leading zeros ignored" : ""},
-                            table.rows[m.row]));
+        rows.push_back(
+            Plus({hosts[m.host].host, hosts[m.host].values.pc, line(m.row),
+                  m.byHost ? "host" : "pc", m.zerosIgnored ? "leading zeros ignored" : ""},
+                 table.rows[m.row]));
     }
     html += LedgerTable("matched", "Matched",
                         Plus({"Host", "PC", "Line", "By", "Note"}, table.headings), rows);

@@ -11,13 +11,13 @@ namespace {
 
 // The headings ledgers usually give these columns, best first; compared the
 // way numbers are typed (full-width, case, spaces).
-constexpr std::array kKeyHeadings = {"資産番号", "管理番号", "PC番号", "PC", "ASSET",
-                                     "ASSET NUMBER", "ASSET NO", "ASSET TAG"};
+constexpr std::array kKeyHeadings = {"資産番号", "管理番号",     "PC番号",   "PC",
+                                     "ASSET",    "ASSET NUMBER", "ASSET NO", "ASSET TAG"};
 constexpr std::array kUserHeadings = {"使用者", "利用者", "ユーザー", "ユーザ", "USER"};
 constexpr std::array kLocationHeadings = {"設置場所", "場所", "LOCATION", "PLACE"};
 constexpr std::array kMonitorHeadings = {"モニター番号", "モニタ番号", "モニター", "MONITOR"};
 constexpr std::array kHostHeadings = {"ホスト名", "コンピューター名", "コンピュータ名",
-                                      "HOST", "HOSTNAME", "HOST NAME"};
+                                      "HOST",     "HOSTNAME",         "HOST NAME"};
 
 std::optional<std::size_t> FindHeading(const CsvTable& table, std::string_view heading) {
     const std::string wanted = TextKey(heading);
@@ -40,8 +40,8 @@ std::size_t RequireHeading(const CsvTable& table, const std::string& heading,
                            const std::string& option) {
     const auto column = FindHeading(table, heading);
     if (!column) {
-        throw UsageError(table.path + ": no column headed \"" + heading + "\" (named by " +
-                         option + ")");
+        throw UsageError(table.path + ": no column headed \"" + heading + "\" (named by " + option +
+                         ")");
     }
     return *column;
 }
@@ -49,7 +49,8 @@ std::size_t RequireHeading(const CsvTable& table, const std::string& heading,
 }  // namespace
 
 Ledger ReadLedger(const LedgerSettings& settings, const platform::TextCodec& recordCodec) {
-    Ledger ledger{ReadCsvTable(settings.path, settings.encoding, recordCodec)};
+    Ledger ledger;
+    ledger.table = ReadCsvTable(settings.path, settings.encoding, recordCodec);
     const CsvTable& table = ledger.table;
     if (!settings.keyHeading.empty()) {
         ledger.key = RequireHeading(table, settings.keyHeading, "--ledger-key");

@@ -22,7 +22,8 @@ bool SameValue(const std::string& a, const std::string& b, bool number) {
 }  // namespace
 
 void CheckAgainstLedger(Collection& collection, Ledger ledger) {
-    LedgerCheck check{std::move(ledger)};
+    LedgerCheck check;
+    check.ledger = std::move(ledger);
     const CsvTable& table = check.ledger.table;
     const std::size_t keyColumn = check.ledger.key;
 
@@ -38,7 +39,8 @@ void CheckAgainstLedger(Collection& collection, Ledger ledger) {
         if (added) continue;
         accounted[r] = true;
         auto [repeat, isNew] = repeatOf.emplace(key, check.duplicateKeys.size());
-        if (isNew) check.duplicateKeys.push_back({table.rows[first->second][keyColumn], {first->second}});
+        if (isNew)
+            check.duplicateKeys.push_back({table.rows[first->second][keyColumn], {first->second}});
         check.duplicateKeys[repeat->second].rows.push_back(r);
     }
     std::unordered_map<std::string, std::size_t> rowOfHost;
@@ -83,8 +85,9 @@ void CheckAgainstLedger(Collection& collection, Ledger ledger) {
         accounted[*row] = true;
         const std::vector<std::string>& values = table.rows[*row];
         const TypedNumber key = NumberKey(values[keyColumn]);
-        check.matched.push_back({h, *row, byHost, !byHost && (pc.zerosDropped || key.zerosDropped) &&
-                                                      TextKey(record.values.pc) != TextKey(values[keyColumn])});
+        check.matched.push_back({h, *row, byHost,
+                                 !byHost && (pc.zerosDropped || key.zerosDropped) &&
+                                     TextKey(record.values.pc) != TextKey(values[keyColumn])});
         std::string differences;
         for (const Compared& c : compared) {
             if (!c.column) continue;
@@ -94,7 +97,8 @@ void CheckAgainstLedger(Collection& collection, Ledger ledger) {
             if (theirs.empty() || SameValue(ours, theirs, c.number)) continue;
             check.conflicts.push_back({h, *row, c.field, ours, theirs});
             if (!differences.empty()) differences += "; ";
-            differences += std::string(c.field) + " \"" + ours + "\", the ledger has \"" + theirs + "\"";
+            differences +=
+                std::string(c.field) + " \"" + ours + "\", the ledger has \"" + theirs + "\"";
         }
         if (!differences.empty()) {
             record.AddProblem(collection.problems, ProblemKind::LedgerConflict, differences);

@@ -11,8 +11,8 @@ struct Collection;
 
 // A record and the ledger row it was matched with.
 struct LedgerMatch {
-    std::size_t host;  // index into Collection::hosts
-    std::size_t row;   // index into the ledger's rows
+    std::size_t host;           // index into Collection::hosts
+    std::size_t row;            // index into the ledger's rows
     bool byHost = false;        // the record has no PC number; matched by host name
     bool zerosIgnored = false;  // the numbers differ only in leading zeros
 };

@@ -42,7 +42,8 @@ std::vector<Licence> ReadLicences(const std::string& path, const std::string& en
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         const std::vector<std::string>& row = table.rows[r];
         const std::string where = path + ":" + std::to_string(table.lines[r]) + ": ";
-        Licence licence{row[*tag]};
+        Licence licence;
+        licence.tag = row[*tag];
         const std::string count = NumberKey(row[*seats]).key;
         const auto [end, error] =
             std::from_chars(count.data(), count.data() + count.size(), licence.seats);
@@ -86,10 +87,10 @@ void CheckLicences(Collection& collection, std::vector<Licence> licences) {
     }
     for (const Licence& licence : licences) {
         if (licence.installed <= licence.seats) continue;
-        collection.problems.push_back(
-            {"", ProblemKind::OverLicensed,
-             "\"" + licence.tag + "\": installed on " + std::to_string(licence.installed) +
-                 " hosts, " + std::to_string(licence.seats) + " seats owned"});
+        collection.problems.push_back({"", ProblemKind::OverLicensed,
+                                       "\"" + licence.tag + "\": installed on " +
+                                           std::to_string(licence.installed) + " hosts, " +
+                                           std::to_string(licence.seats) + " seats owned"});
     }
     collection.licences = std::move(licences);
     collection.hasLicences = true;

@@ -27,7 +27,8 @@ std::string TextKey(std::string_view typed) {
 }
 
 TypedNumber NumberKey(std::string_view typed) {
-    TypedNumber number{TextKey(typed)};
+    TypedNumber number;
+    number.key = TextKey(typed);
     std::string& key = number.key;
     if (!key.empty() && key.find_first_not_of("0123456789") == std::string::npos) {
         const std::size_t zeros = std::min(key.find_first_not_of('0'), key.size() - 1);

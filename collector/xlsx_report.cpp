@@ -80,8 +80,7 @@ constexpr int kStyles = 5;
 // problems).
 class Book {
   public:
-    Book(const fs::path& file, const fs::path& tmpdir)
-        : file_(file), tmpdir_(Utf8Name(tmpdir)) {
+    Book(const fs::path& file, const fs::path& tmpdir) : file_(file), tmpdir_(Utf8Name(tmpdir)) {
         lxw_workbook_options options{};
         // Rows go straight to the folder's files: ten thousand hosts of
         // sixty applications would otherwise be held as cells in memory.
@@ -92,8 +91,7 @@ class Book {
         heading_ = workbook_add_format(book_);
         format_set_bold(heading_);
         format_set_num_format(heading_, "@");
-        const char* numberFormats[kStyles] = {"@", "0", "#,##0", "#,##0.0",
-                                              "yyyy-mm-dd hh:mm:ss"};
+        const char* numberFormats[kStyles] = {"@", "0", "#,##0", "#,##0.0", "yyyy-mm-dd hh:mm:ss"};
         for (int shaded = 0; shaded < 2; ++shaded) {
             for (int s = 0; s < kStyles; ++s) {
                 lxw_format* format = workbook_add_format(book_);
@@ -167,8 +165,9 @@ class Sheet {
         const std::time_t t = static_cast<std::time_t>(secondsSince1970);
         const std::tm* local = std::localtime(&t);
         if (!local) return Blank();
-        lxw_datetime when{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
-                          local->tm_hour,        local->tm_min,     static_cast<double>(local->tm_sec)};
+        lxw_datetime when{local->tm_year + 1900, local->tm_mon + 1,
+                          local->tm_mday,        local->tm_hour,
+                          local->tm_min,         static_cast<double>(local->tm_sec)};
         Grow(20);
         Check(worksheet_write_datetime(sheet_, row_, column_++, &when,
                                        book_.Format(Style::Time, shaded_)));
@@ -286,8 +285,7 @@ void ApplicationsSheet(Book& book, const Collection& collection) {
         }
         return sheet.Finish();
     }
-    std::vector<std::string> headings{"Tag", "Name", "On one drive", "On both drives",
-                                      "Hosts"};
+    std::vector<std::string> headings{"Tag", "Name", "On one drive", "On both drives", "Hosts"};
     if (collection.hasLicences) {
         headings.insert(headings.end(), {"Seats", "Installed", "Seats left", "Note"});
     }
@@ -371,8 +369,9 @@ void LedgerSheets(Book& book, const Collection& collection) {
     const Ledger& ledger = check.ledger;
     const auto& hosts = collection.hosts;
     {
-        Sheet sheet(book, "Matched",
-                    WithLedgerHeadings({"Host", "PC", "Ledger line", "Matched by", "Note"}, ledger));
+        Sheet sheet(
+            book, "Matched",
+            WithLedgerHeadings({"Host", "PC", "Ledger line", "Matched by", "Note"}, ledger));
         for (const LedgerMatch& m : check.matched) {
             sheet.Row();
             sheet.Text(hosts[m.host].host);

@@ -80,7 +80,7 @@ status=0
 # Checked against the demo ledger (CP932, as Excel saves it) and licence
 # file, which demo/generate_ledger.py wrote with a few differences planted.
 build/default/zelmocb-cli collect "$collected" --list demo/ZelmoAppl.csv \
-    --ledger demo/ledger.csv --licences demo/licences.csv \
+    --ledger demo/ledger.csv --ledger-encoding CP932 --licences demo/licences.csv \
     --csv "$demo/inventory.csv" --json "$demo/inventory.json" --html "$demo/report.html" \
     --xlsx "$demo/inventory.xlsx" --db "$demo/inventory.db" || status=$?
 echo "=== collect exit status $status (1: written, problems or ledger differences found)"

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/cli/exit_status.h"
 #include "collector/collect_folder.h"
 #include "collector/csv_report.h"
 #include "collector/html_report.h"
@@ -13,7 +14,6 @@
 #include "collector/json_report.h"
 #include "collector/usage_error.h"
 #include "collector/xlsx_report.h"
-#include "app/cli/exit_status.h"
 #include "platform/record_file.h"
 #include "platform/text_codec.h"
 
@@ -56,13 +56,14 @@ void AddCollectCommand(CLI::App& app, int& status) {
     collect->add_option("--xlsx", options->xlsxPath, "Write an Excel workbook")
         ->option_text("FILE");
     CLI::Option* list = collect->get_option("--list");
-    CLI::Option* ledger =
-        collect->add_option("--ledger", options->ledgerPath, "Check the records against the asset ledger (CSV)")
-            ->option_text("FILE");
+    CLI::Option* ledger = collect
+                              ->add_option("--ledger", options->ledgerPath,
+                                           "Check the records against the asset ledger (CSV)")
+                              ->option_text("FILE");
     collect
         ->add_option("--ledger-encoding", options->ledgerEncoding,
-                     "The ledger's and the licence file's code page (default: UTF-8 with a byte "
-                     "order mark, else the records')")
+                     "The ledger's code page (default: UTF-8 with a byte order mark, else the "
+                     "records')")
         ->option_text("NAME")
         ->check(knownCodePage)
         ->needs(ledger);

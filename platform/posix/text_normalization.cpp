@@ -13,11 +13,10 @@ namespace zelmo::platform {
 std::string NormalizeNfkc(std::string_view utf8) {
     const std::string valid = SanitizeUtf8(utf8);
     utf8proc_uint8_t* mapped = nullptr;
-    const utf8proc_ssize_t length =
-        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(valid.data()),
-                     static_cast<utf8proc_ssize_t>(valid.size()), &mapped,
-                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE |
-                                                    UTF8PROC_COMPAT));
+    const utf8proc_ssize_t length = utf8proc_map(
+        reinterpret_cast<const utf8proc_uint8_t*>(valid.data()),
+        static_cast<utf8proc_ssize_t>(valid.size()), &mapped,
+        static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT));
     const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(mapped, &std::free);
     if (length == UTF8PROC_ERROR_NOMEM) throw std::bad_alloc();
     // The text was made valid above; any other failure leaves it as it is.

@@ -12,8 +12,8 @@ std::string NormalizeNfkc(std::string_view utf8) {
     const std::wstring wide = win32::Widen(utf8);
     if (wide.empty()) return std::string();
     // The first answer is an estimate; the call says when it needs more.
-    int size = NormalizeString(NormalizationKC, wide.data(), static_cast<int>(wide.size()),
-                               nullptr, 0);
+    int size =
+        NormalizeString(NormalizationKC, wide.data(), static_cast<int>(wide.size()), nullptr, 0);
     for (int attempt = 0; attempt < 4 && size > 0; ++attempt) {
         std::wstring out(static_cast<std::size_t>(size), L'\0');
         const int written = NormalizeString(NormalizationKC, wide.data(),

@@ -31,8 +31,8 @@ struct RecordCase {
     const char* pc;
     const char* monitor;
     const char* user;
-    const char* kinds;    // the problem kinds expected
-    int ledgerLine;       // the ledger line it matches, 0 for none
+    const char* kinds;  // the problem kinds expected
+    int ledgerLine;     // the ledger line it matches, 0 for none
     bool zerosIgnored;
 };
 
@@ -85,6 +85,7 @@ class LedgerCheckTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const platform::TextCodec cp932("CP932");
+        std::filesystem::create_directories(save());
         // The records in CP932, as the PCs file them.
         for (const RecordCase& r : kRecords) {
             const std::string location =
@@ -97,7 +98,6 @@ class LedgerCheckTest : public ::testing::Test {
     }
     std::string save() const { return dir_ / "save"; }
     CollectSettings Settings(const std::string& ledgerBytes) {
-        std::filesystem::create_directories(save());
         WriteBytes(dir_ / "ledger.csv", ledgerBytes);
         CollectSettings settings;
         settings.folder = save();
@@ -120,7 +120,8 @@ TEST_F(LedgerCheckTest, MatchesNumbersAsPeopleTypeThemInEitherCodePage) {
         SCOPED_TRACE(ledger.substr(0, 3) == "\xEF\xBB\xBF" ? "UTF-8 ledger" : "CP932 ledger");
         CollectSettings settings = Settings(ledger);
         settings.licencesPath = dir_ / "licences.csv";
-        WriteBytes(settings.licencesPath, "タグ,ライセンス数,備考\r\nT1,9,\r\nT2,4,site\r\n");
+        WriteBytes(settings.licencesPath,
+                   "\xEF\xBB\xBFタグ,ライセンス数,備考\r\nT1,9,\r\nT2,4,site\r\n");
         const Collection c = CollectFolder(settings);
         ASSERT_TRUE(c.ledger);
         const LedgerCheck& check = *c.ledger;
@@ -139,13 +140,15 @@ TEST_F(LedgerCheckTest, MatchesNumbersAsPeopleTypeThemInEitherCodePage) {
                 continue;
             }
             ASSERT_NE(m, matchOf.end());
-            EXPECT_EQ(check.ledger.table.lines[m->second->row], static_cast<std::size_t>(r.ledgerLine));
+            EXPECT_EQ(check.ledger.table.lines[m->second->row],
+                      static_cast<std::size_t>(r.ledgerLine));
             EXPECT_EQ(m->second->zerosIgnored, r.zerosIgnored);
             EXPECT_EQ(m->second->byHost, std::string(r.host) == "NOPC");
         }
         // The ledger's own findings: rows are no records and file no problem.
         std::vector<std::size_t> notCollected;
-        for (const std::size_t row : check.notCollected) notCollected.push_back(check.ledger.table.lines[row]);
+        for (const std::size_t row : check.notCollected)
+            notCollected.push_back(check.ledger.table.lines[row]);
         EXPECT_EQ(notCollected, (std::vector<std::size_t>{9}));
         ASSERT_EQ(check.duplicateKeys.size(), 1u);
         EXPECT_EQ(check.duplicateKeys[0].key, "P77");
@@ -156,8 +159,7 @@ TEST_F(LedgerCheckTest, MatchesNumbersAsPeopleTypeThemInEitherCodePage) {
                              x.ledgerValue);
         }
         EXPECT_EQ(conflicts, (std::set<std::string>{"CONFLICT user 田中一郎|田中",
-                                                    "ZERO2 host ZERO2|ZERO",
-                                                    "ZERO2 user x|鈴木"}));
+                                                    "ZERO2 host ZERO2|ZERO", "ZERO2 user x|鈴木"}));
         EXPECT_FALSE(c.AllClear());
 
         // Every record has T1 on one drive: 10 installs of 9 seats.
@@ -182,14 +184,16 @@ TEST_F(LedgerCheckTest, UnusableLedgersAndLicenceFilesAreUsageErrorsNamingThem) 
         std::string key;       // --ledger-key
         const char* named;     // in the message
     };
+    // The records are CP932: a UTF-8 ledger carries its byte order mark.
+    const std::string utf8 = std::string("\xEF\xBB\xBF") + kLedger;
     const Case cases[] = {
-        {"no key column", "名前,場所\r\na,b\r\n", "", "", "no key column"},
-        {"key named but absent", kLedger, "", "機器番号", "機器番号"},
+        {"no key column", "\xEF\xBB\xBF名前,場所\r\na,b\r\n", "", "", "no key column"},
+        {"key named but absent", utf8, "", "機器番号", "機器番号"},
         {"not UTF-8 after its mark", "\xEF\xBB\xBF資産番号\r\n\x82\xA0\r\n", "", "", "not UTF-8"},
         {"not CP932", std::string("資産番号\r\n\x82\r\n"), "", "", "CP932"},
-        {"unlisted tag", kLedger, "tag,seats\r\nT1,1\r\nT9,2\r\n", "", "\"T9\""},
-        {"repeated tag", kLedger, "tag,seats\r\nT1,1\r\nT1,2\r\n", "", "repeated"},
-        {"seats not a number", kLedger, "tag,seats\r\nT1,many\r\n", "", "many"},
+        {"unlisted tag", utf8, "tag,seats\r\nT1,1\r\nT9,2\r\n", "", "\"T9\""},
+        {"repeated tag", utf8, "tag,seats\r\nT1,1\r\nT1,2\r\n", "", "repeated"},
+        {"seats not a number", utf8, "tag,seats\r\nT1,many\r\n", "", "many"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

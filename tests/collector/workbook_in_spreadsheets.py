@@ -26,9 +26,11 @@ TRICKY = {
 MEMORY = 17179869184
 
 
+def value(v):
+    return '"' + v.replace('"', '""') + '"' if any(c in v for c in ',"\r\n') else v
+
+
 def record(name, pc, monitor, host, memory, location, items):
-    def value(v):
-        return '"' + v.replace('"', '""') + '"' if any(c in v for c in ',"\r\n') else v
     return ",".join(value(v) for v in [name, pc, monitor, host, "10.0.0.1", memory, location] + items) + "\r\n"
 
 
@@ -46,7 +48,8 @@ def write_inputs(out):
     for host, name, pc, monitor, location, items in rows:
         (save / (host + ".txt")).write_bytes(
             record(name, pc, monitor, host, str(MEMORY), location, items).encode("utf-8"))
-    ledger = "資産番号,使用者,設置場所,購入日\r\n12,=HYPERLINK(\"http://example.invalid\",\"x\"),,2020/04/01\r\n0020,山田,,\r\n0777,佐藤,倉庫,\r\n"
+    ledger = ("資産番号,使用者,設置場所,購入日\r\n"
+              f"12,{value(TRICKY['name'])},,2020/04/01\r\n0020,山田,,\r\n0777,佐藤,倉庫,\r\n")
     (out / "ledger.csv").write_bytes(b"\xef\xbb\xbf" + ledger.encode("utf-8"))
     (out / "licences.csv").write_bytes("tag,seats,note\r\nT1,1,site licence\r\nT2,5,\r\n".encode("utf-8"))
     return save
