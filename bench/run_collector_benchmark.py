@@ -2,7 +2,7 @@
 """Times `zelmocb-cli collect` on generated records, in one run.
 
     bench/run_collector_benchmark.py --cli build/default/zelmocb-cli [--work /tmp/zelmo-collect]
-        [--hosts 10000] [--nights 365]
+        [--hosts 10000] [--nights 365] [--no-browser]
 
 Measured, as wall time of the whole process and its peak resident memory
 (GNU time):
@@ -74,6 +74,7 @@ def main():
     parser.add_argument("--hosts", type=int, default=10000)
     parser.add_argument("--rows", type=int, default=60)
     parser.add_argument("--nights", type=int, default=365)
+    parser.add_argument("--no-browser", action="store_true", help="skip the report in Chromium")
     args = parser.parse_args()
     work = pathlib.Path(args.work)
     shutil.rmtree(work, ignore_errors=True)
@@ -105,7 +106,7 @@ def main():
     wall, peak = run(common + ["--db", str(db)])
     print(f"re-collect unchanged folder -> DB: {wall:.2f} s wall, peak {peak / 1024:.0f} MiB")
 
-    browser = shutil.which("chromium")
+    browser = None if args.no_browser else shutil.which("chromium")
     if browser:
         empty = out / "empty.html"
         empty.write_text("<!DOCTYPE html><title>x</title>")

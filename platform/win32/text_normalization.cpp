@@ -1,5 +1,7 @@
 #include "platform/text_normalization.h"
 
+// NormalizeString comes from kernel32's import library here, not
+// normaliz.lib: one DLL fewer for the imports check.
 #include <windows.h>
 
 #include <new>
