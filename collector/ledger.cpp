@@ -77,20 +77,16 @@ Ledger ReadLedger(const LedgerSettings& settings, const platform::TextCodec& rec
             throw UsageError("--ledger-map: \"" + std::string(entry) +
                              "\" is not KEY=HEADING (keys: user, location, monitor, host)");
         }
-        const std::size_t column =
-            RequireHeading(table, std::string(entry.substr(equals + 1)), "--ledger-map");
-        if (name == "user") {
-            ledger.user = column;
-        } else if (name == "location") {
-            ledger.location = column;
-        } else if (name == "monitor") {
-            ledger.monitor = column;
-        } else if (name == "host") {
-            ledger.host = column;
-        } else {
+        std::optional<std::size_t>* target = name == "user"       ? &ledger.user
+                                             : name == "location" ? &ledger.location
+                                             : name == "monitor"  ? &ledger.monitor
+                                             : name == "host"     ? &ledger.host
+                                                                  : nullptr;
+        if (!target) {
             throw UsageError("--ledger-map: unknown key \"" + name +
                              "\" (keys: user, location, monitor, host)");
         }
+        *target = RequireHeading(table, std::string(entry.substr(equals + 1)), "--ledger-map");
     }
     return ledger;
 }
