@@ -25,7 +25,8 @@ int DrivesFound(const std::string& item, const ApplicationColumn& column) {
 
 std::vector<ApplicationColumn> ReadApplicationColumns(const std::string& listPath,
                                                       const platform::TextCodec& codec) {
-    platform::SequentialFile list(listPath, platform::OpenMode::Input, codec);
+    platform::SequentialFile list(listPath, platform::OpenMode::Input, codec,
+                                  platform::FileNaming::CommandLine);
     std::vector<ApplicationColumn> columns;
     while (!list.AtEnd()) {
         ApplicationColumn column;
