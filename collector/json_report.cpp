@@ -84,8 +84,12 @@ void LedgerJson(std::string& out, const Collection& collection) {
         Field(out, "key", d.key);
         std::string lines, rows;
         for (const std::size_t r : d.rows) {
-            lines += (lines.empty() ? "" : ",") + Line(ledger, r);
-            rows += (rows.empty() ? "" : ",") + row(r);
+            if (!lines.empty()) {
+                lines += ',';
+                rows += ',';
+            }
+            lines += Line(ledger, r);
+            rows += row(r);
         }
         out += "\"lines\":[" + lines + "],\"rows\":[" + rows + "]}";
     }

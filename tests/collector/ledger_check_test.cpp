@@ -77,7 +77,10 @@ std::string Kinds(const HostRecord& h) {
     }
     std::sort(words.begin(), words.end());
     std::string joined;
-    for (const std::string& w : words) joined += (joined.empty() ? "" : " ") + w;
+    for (const std::string& w : words) {
+        if (!joined.empty()) joined += ' ';
+        joined += w;
+    }
     return joined;
 }
 
