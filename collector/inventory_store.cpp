@@ -14,16 +14,15 @@ SqliteDb::SqliteDb(const std::string& path, Mode mode) : path_(path) {
     const int flags =
         mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-        // SQLite makes the handle even when opening fails; no destructor
-        // runs after a throw here, so it is closed first.
-        const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        sqlite3_close(db_);
+        // No destructor runs for a constructor that throws.
+        const std::string why = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close_v2(db_);
         db_ = nullptr;
         throw StoreError(path_ + ": " +
                          (mode == Mode::ReadOnly
                               ? "cannot open for reading (missing or not readable)"
                               : "cannot open") +
-                         ": " + reason);
+                         ": " + why);
     }
     sqlite3_busy_timeout(db_, 10000);
 }

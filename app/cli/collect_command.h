@@ -36,7 +36,8 @@ void AddCollectCommand(CLI::App& app, int& status);
 
 // Reads every record in the save folder and writes the outputs asked for.
 // 0: written; 1: written, with problems or differences from the ledger;
-// 2: run-time error; 64: a ledger or licence file it cannot use.
+// 2: run-time error (a publish that failed after the database commit too);
+// 64: outputs that clash, or a ledger or licence file it cannot use.
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace zelmo::cli

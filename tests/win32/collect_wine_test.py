@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """zelmocb-cli.exe collect under Wine (code page 932) against the Linux
 build: the same CP932 records give the same CSV. Also checks that the
-database options say they need the Linux build and that an unknown
---encoding is a usage error, as on Linux.
+database options say they need the Linux build, that an unknown
+--encoding and outputs that clash are usage errors, as on Linux, and that
+the outputs' own rules hold here: a dead run's temporary file goes, NUL is
+written to rather than replaced, a folder is refused.
 
     collect_wine_test.py --exe zelmocb-cli.exe --linux-cli build/default/zelmocb-cli
 
@@ -55,6 +57,11 @@ def main():
         with open(listing, "wb") as f:
             f.write(cp932("A,一太郎,taro.exe,\r\nB,Excel,excel.exe,\r\n"))
 
+        # What a killed run left beside the CSV: nobody holds it.
+        dead_temp = os.path.join(tmp, ".windows.csv.0badf00d.tmp")
+        with open(dead_temp, "wb") as f:
+            f.write(b"dead")
+
         linux_csv = os.path.join(tmp, "linux.csv")
         linux = subprocess.run([args.linux_cli, "collect", save, "--list", listing,
                                 "--encoding", "CP932", "--csv", linux_csv],
@@ -75,6 +82,34 @@ def main():
                             "--- Windows\n" + windows_bytes.decode("utf-8", "replace"))
         if "山田 太郎" not in linux_bytes.decode("utf-8", "replace"):
             failures.append("Japanese text did not come through")
+
+        if os.path.exists(dead_temp):
+            failures.append("a dead run's temporary file was left")
+
+        def run(name, *arguments):
+            with open(os.path.join(tmp, name), "wb") as err:
+                done = subprocess.run([wine, args.exe, "collect", windows_path(save), *arguments],
+                                      env=env, stdin=subprocess.DEVNULL, stdout=err, stderr=err)
+            return done.returncode, open(os.path.join(tmp, name), "rb").read().decode("utf-8",
+                                                                                      "replace")
+
+        os.mkdir(os.path.join(tmp, "folder"))
+        for name, arguments, status, said in [
+            ("clash", ["--csv", windows_path(windows_csv), "--html",
+                       windows_path(os.path.join(tmp, "save", "..", "WINDOWS.CSV"))],
+             64, "the same file"),
+            ("record", ["--json", windows_path(os.path.join(save, "report.txt"))],
+             64, "named like a record"),
+            ("nul", ["--json", "NUL"], 1, ""),
+            ("folder", ["--html", windows_path(os.path.join(tmp, "folder"))], 2, "folder"),
+        ]:
+            got, message = run(name + ".err", *arguments)
+            if got != status or said not in message:
+                failures.append(f"{name}: status {got}, said {message!r}")
+        if open(windows_csv, "rb").read() != windows_bytes:
+            failures.append("a refused run changed the CSV")
+        if os.path.exists(os.path.join(save, "report.txt")):
+            failures.append("an output named like a record was written into the save folder")
 
         with open(os.path.join(tmp, "db.err"), "wb") as err:
             db = subprocess.run([wine, args.exe, "collect", windows_path(save), "--db",
