@@ -9,6 +9,7 @@ packages=(
     xvfb xdotool x11-apps imagemagick fonts-ipafont-gothic locales
     clang libclang-rt-14-dev fonts-liberation
     libcli11-dev help2man lintian file libsqlite3-dev sqlite3 chromium python3
+    debootstrap
     # The workbook and Unicode normalisation; the workbook read back by real
     # spreadsheets in the tests (openpyxl for Debian's /usr/bin/python3).
     libxlsxwriter-dev libutf8proc-dev libreoffice-calc-nogui python3-openpyxl
