@@ -2,11 +2,15 @@
 """Times `zelmocb-cli collect` on generated records, in one run.
 
     bench/run_collector_benchmark.py --cli build/default/zelmocb-cli [--work /tmp/zelmo-collect]
-        [--hosts 10000] [--nights 365] [--refresh-all]
+        [--hosts 10000] [--nights 365] [--refresh-all] [--no-browser]
 
 Measured, as wall time of the whole process and its peak resident memory
 (GNU time):
   - a collection of the folder to CSV + JSON + HTML + a new database;
+  - the same checked against a ledger of as many rows (CP932, every tenth
+    key full-width, 2 % of the users differing, 1 % of the PCs missing and
+    as many never collected) and a licence file of one row per list row,
+    with the workbook besides;
   - a re-collection of the unchanged folder into that database;
   - the HTML page opened in headless Chromium (--dump-dom, so to the end of
     loading and its script), against an empty page for the browser's start;
@@ -43,6 +47,29 @@ def run(cmd):
     return wall, peak
 
 
+def full_width(text):
+    return "".join(chr(ord(c) + 0xFEE0) if "!" <= c <= "~" else c for c in text)
+
+
+def write_ledger(work, hosts, listed):
+    """A ledger row per host as generate_records files it, with differences."""
+    lines = ["資産番号,使用者,設置場所,ホスト名,メーカー・型番,購入日"]
+    for index in range(hosts + hosts // 100):
+        if index % 100 == 50:
+            continue  # the PC is not in the ledger
+        rng = random.Random(1 * 1_000_003 + index)
+        person = rng.choice(generate_records.SURNAMES) + " " + rng.choice(generate_records.GIVEN)
+        key = f"PC-{2020 + index % 6}-{index:05d}"
+        if index % 10 == 0:
+            key = full_width(key)
+        if index % 50 == 7:
+            person = "異動 " + person
+        lines.append(f"{key},{person},,PC{index:05d},Lenovo M75q,2022/04/01")
+    (work / "ledger.csv").write_bytes(("\r\n".join(lines) + "\r\n").encode("cp932"))
+    seats = ["tag,seats,note"] + [f"{tag},{hosts // 3}," for tag, _, _ in listed]
+    (work / "licences.csv").write_bytes(("\r\n".join(seats) + "\r\n").encode("utf-8"))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
@@ -52,6 +79,7 @@ def main():
     parser.add_argument("--nights", type=int, default=365)
     parser.add_argument("--refresh-all", action="store_true",
                         help="every record filed again each night, 1 %% of them changed")
+    parser.add_argument("--no-browser", action="store_true", help="skip the report in Chromium")
     args = parser.parse_args()
     work = pathlib.Path(args.work)
     shutil.rmtree(work, ignore_errors=True)
@@ -71,10 +99,19 @@ def main():
           f"peak {peak / 1024:.0f} MiB")
     for name in ("inventory.csv", "inventory.json", "report.html", "inventory.db"):
         print(f"  {name}: {(out / name).stat().st_size / 1e6:.1f} MB")
+    write_ledger(work, args.hosts, listed)
+    wall, peak = run(common + ["--ledger", str(work / "ledger.csv"), "--licences",
+                               str(work / "licences.csv"), "--csv", str(out / "checked.csv"),
+                               "--json", str(out / "checked.json"), "--html",
+                               str(out / "checked.html"), "--xlsx", str(out / "inventory.xlsx"),
+                               "--db", str(out / "checked.db")])
+    print(f"collect {args.hosts} records + {args.hosts}-row ledger + {len(listed)}-row licences "
+          f"-> CSV+JSON+HTML+XLSX+DB: {wall:.2f} s wall, peak {peak / 1024:.0f} MiB")
+    print(f"  inventory.xlsx: {(out / 'inventory.xlsx').stat().st_size / 1e6:.1f} MB")
     wall, peak = run(common + ["--db", str(db)])
     print(f"re-collect unchanged folder -> DB: {wall:.2f} s wall, peak {peak / 1024:.0f} MiB")
 
-    browser = shutil.which("chromium")
+    browser = None if args.no_browser else shutil.which("chromium")
     if browser:
         empty = out / "empty.html"
         empty.write_text("<!DOCTYPE html><title>x</title>")

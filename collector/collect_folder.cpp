@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -77,6 +78,14 @@ Collection CollectFolder(const CollectSettings& settings) {
     collection.collectedAt = settings.now;
     collection.hasList = !settings.listPath.empty();
     if (collection.hasList) collection.columns = ReadApplicationColumns(settings.listPath, codec);
+    std::optional<Ledger> ledger;
+    if (!settings.ledger.path.empty()) ledger = ReadLedger(settings.ledger, codec);
+    std::vector<Licence> licences;
+    if (!settings.licencesPath.empty()) {
+        // Saved apart from the ledger, often in another code page: only its
+        // own byte order mark or the records' code page say which.
+        licences = ReadLicences(settings.licencesPath, "", codec, collection);
+    }
 
     const std::int64_t staleBefore =
         settings.now - static_cast<std::int64_t>(settings.staleDays) * 86400;
@@ -105,8 +114,10 @@ Collection CollectFolder(const CollectSettings& settings) {
         std::stable_sort(collection.hosts.begin(), collection.hosts.end(), byHost);
     }
     CheckDuplicateNumbers(collection.hosts, collection.problems);
+    if (ledger) CheckAgainstLedger(collection, std::move(*ledger));
     std::stable_sort(collection.problems.begin(), collection.problems.end(),
                      [](const Problem& a, const Problem& b) { return a.file < b.file; });
+    if (!settings.licencesPath.empty()) CheckLicences(collection, std::move(licences));
     return collection;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "collector/ledger_check.h"
+#include "collector/licences.h"
 #include "inventory/record_format.h"
 
 namespace zelmo::collector {
@@ -14,7 +17,7 @@ using inventory::ProblemKind;
 
 // What a check found in one record file; detail says it for people.
 struct Problem {
-    std::string file;
+    std::string file;  // empty for a problem of no record (too few licences)
     ProblemKind kind;
     std::string detail;
 };
@@ -56,8 +59,11 @@ struct Collection {
     std::int64_t collectedAt = 0;
     bool hasList = false;
     std::vector<ApplicationColumn> columns;
-    std::vector<HostRecord> hosts;  // in host order
-    std::vector<Problem> problems;  // in host order, then in the order found
+    std::vector<HostRecord> hosts;      // in host order
+    std::vector<Problem> problems;      // in host order, then in the order found
+    std::optional<LedgerCheck> ledger;  // when checked against a ledger
+    bool hasLicences = false;
+    std::vector<Licence> licences;  // with their installs counted
 
     // Installed applications per host: with a list, each column found on at
     // least one drive; without one, the items as they stand.
@@ -65,6 +71,8 @@ struct Collection {
     // Per application name, the number of hosts that have it, most first.
     std::vector<std::pair<std::string, int>> HostsPerApplication() const;
     std::int64_t LatestRecord() const;
+    // No problem, and nothing but matches against the ledger.
+    bool AllClear() const { return problems.empty() && (!ledger || ledger->Clean()); }
 };
 
 // Text for a terminal: control characters from a record (escape sequences

@@ -20,7 +20,7 @@ h1{font-size:22px;margin:0 0 4px}h2{font-size:17px;margin:28px 0 10px}
 .card.bad b{color:var(--bad)}
 .charts{display:flex;gap:24px;flex-wrap:wrap;align-items:flex-start}
 .panel{background:#fff;border:1px solid var(--line);border-radius:8px;padding:12px 16px}
-svg text{font-size:12px;fill:var(--ink)}svg .bar{fill:var(--accent)}
+svg text{font-size:12px;fill:var(--ink)}svg .bar{fill:var(--accent)}svg text.over{fill:var(--bad);font-weight:bold}
 table{border-collapse:collapse;background:#fff;border:1px solid var(--line);width:100%}
 th,td{padding:4px 8px;border-bottom:1px solid var(--line);text-align:left;vertical-align:top;
 white-space:nowrap}td.wrap{white-space:normal}
@@ -126,15 +126,18 @@ std::string Card(const std::string& figure, const char* caption, bool bad = fals
 
 // tagOf: the tag to show before an application's name, where the hosts table
 // uses tags.
+// licenceOf: the seats owned, by application name, when a licence file was given.
 std::string ApplicationChart(const std::vector<std::pair<std::string, int>>& perApplication,
-                             const std::map<std::string, std::string>& tagOf) {
+                             const std::map<std::string, std::string>& tagOf,
+                             const std::map<std::string, const Licence*>& licenceOf) {
     if (perApplication.empty()) return "<p>No applications.</p>";
     int most = 1;
     for (const auto& entry : perApplication) most = std::max(most, entry.second);
     constexpr int kLabel = 220, kBar = 360, kRow = 20;
+    const int kFigures = licenceOf.empty() ? 60 : 190;
     const int height = static_cast<int>(perApplication.size()) * kRow + 4;
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" role=\"img\" width=\"" +
-                      Number(kLabel + kBar + 60) + "\" height=\"" + Number(height) +
+                      Number(kLabel + kBar + kFigures) + "\" height=\"" + Number(height) +
                       "\" aria-label=\"Hosts per application\">";
     int y = 0;
     for (const auto& [name, count] : perApplication) {
@@ -146,8 +149,15 @@ std::string ApplicationChart(const std::vector<std::pair<std::string, int>>& per
                "\" text-anchor=\"end\">" + Html(label) + "</text>";
         svg += "<rect class=\"bar\" x=\"" + Number(kLabel) + "\" y=\"" + Number(y + 3) +
                "\" width=\"" + Number(width) + "\" height=\"" + Number(kRow - 6) + "\"/>";
-        svg += "<text x=\"" + Number(kLabel + width + 6) + "\" y=\"" + Number(y + 14) + "\">" +
-               Number(count) + "</text>";
+        std::string figure = Number(count);
+        const char* over = "";
+        if (const auto licence = licenceOf.find(name); licence != licenceOf.end()) {
+            const Licence& l = *licence->second;
+            figure += " · " + Number(l.installed) + " of " + Number(l.seats) + " seats";
+            if (l.installed > l.seats) over = " class=\"over\"";
+        }
+        svg += "<text" + std::string(over) + " x=\"" + Number(kLabel + width + 6) + "\" y=\"" +
+               Number(y + 14) + "\">" + Html(figure) + "</text>";
         y += kRow;
     }
     return svg + "</svg>";
@@ -195,6 +205,89 @@ std::string MemoryHistogram(const Collection& collection) {
         x += kColumn;
     }
     return svg + "</svg>";
+}
+
+std::string Cells(const std::vector<std::string>& values, const char* tag = "td") {
+    std::string cells;
+    for (const std::string& value : values) {
+        cells += std::string("<") + tag + ">" + Html(value) + "</" + tag + ">";
+    }
+    return cells;
+}
+
+// One result of the ledger check: a heading, and a table or "None.".
+std::string LedgerTable(const char* id, const char* title, const std::vector<std::string>& headings,
+                        const std::vector<std::vector<std::string>>& rows) {
+    std::string html =
+        std::string("<h3>") + title + " (" + Number(static_cast<long long>(rows.size())) + ")</h3>";
+    if (rows.empty()) return html + "<p>None.</p>\n";
+    html += std::string("<table id=\"ledger-") + id + "\"><thead><tr>" + Cells(headings, "th") +
+            "</tr></thead><tbody>\n";
+    for (const std::vector<std::string>& row : rows) html += "<tr>" + Cells(row) + "</tr>\n";
+    return html + "</tbody></table>\n";
+}
+
+std::vector<std::string> Plus(std::vector<std::string> first,
+                              const std::vector<std::string>& more) {
+    first.insert(first.end(), more.begin(), more.end());
+    return first;
+}
+
+std::string LedgerSection(const Collection& collection) {
+    const LedgerCheck& check = *collection.ledger;
+    const CsvTable& table = check.ledger.table;
+    const auto& hosts = collection.hosts;
+    const auto line = [&](std::size_t r) { return Number(static_cast<long long>(table.lines[r])); };
+    std::string html = "<h2>Ledger</h2><p class=\"sub\">" + Html(table.path) + "</p>\n";
+    std::vector<std::vector<std::string>> rows;
+    for (const LedgerMatch& m : check.matched) {
+        rows.push_back(
+            Plus({hosts[m.host].host, hosts[m.host].values.pc, line(m.row),
+                  m.byHost ? "host" : "pc", m.zerosIgnored ? "leading zeros ignored" : ""},
+                 table.rows[m.row]));
+    }
+    html += LedgerTable("matched", "Matched",
+                        Plus({"Host", "PC", "Line", "By", "Note"}, table.headings), rows);
+    rows.clear();
+    for (const std::size_t r : check.notCollected) rows.push_back(Plus({line(r)}, table.rows[r]));
+    html += LedgerTable("not-collected", "In the ledger, not collected",
+                        Plus({"Line"}, table.headings), rows);
+    rows.clear();
+    std::vector<std::string> recordHeadings{"Host"};
+    for (const inventory::RecordField& field : inventory::kRecordFields) {
+        if (field.tabled) recordHeadings.emplace_back(field.heading);
+    }
+    const auto recordRow = [&](const HostRecord& h) {
+        std::vector<std::string> row{h.host};
+        for (const inventory::RecordField& field : inventory::kRecordFields) {
+            if (field.tabled) row.push_back(h.values.*field.value);
+        }
+        return row;
+    };
+    for (const std::size_t h : check.notInLedger) rows.push_back(recordRow(hosts[h]));
+    html += LedgerTable("not-in-ledger", "Collected, not in the ledger", recordHeadings, rows);
+    rows.clear();
+    for (const LedgerConflict& c : check.conflicts) {
+        rows.push_back({hosts[c.host].host, hosts[c.host].values.pc, line(c.row), c.field,
+                        c.recordValue, c.ledgerValue});
+    }
+    html += LedgerTable("conflicts", "Conflicts",
+                        {"Host", "PC", "Line", "Field", "In the record", "In the ledger"}, rows);
+    rows.clear();
+    for (const DuplicateKey& d : check.duplicateKeys) {
+        for (const std::size_t r : d.rows) rows.push_back(Plus({d.key, line(r)}, table.rows[r]));
+    }
+    html += LedgerTable("duplicate-keys", "Keys repeated in the ledger",
+                        Plus({"Key", "Line"}, table.headings), rows);
+    rows.clear();
+    for (const UnnumberedRecord& u : check.noPcNumber) {
+        std::vector<std::string> row = recordRow(hosts[u.host]);
+        row.push_back(u.row ? line(*u.row) : "");
+        rows.push_back(u.row ? Plus(row, table.rows[*u.row]) : row);
+    }
+    html += LedgerTable("no-pc-number", "No PC number",
+                        Plus(Plus(recordHeadings, {"Line"}), table.headings), rows);
+    return html;
 }
 
 }  // namespace
@@ -262,7 +355,13 @@ std::string HtmlReport(const Collection& collection) {
     if (byTag) {
         for (const ApplicationColumn& column : collection.columns) tagOf[column.label] = column.tag;
     }
-    page += ApplicationChart(perApplication, tagOf);
+    std::map<std::string, const Licence*> licenceOf;
+    for (const Licence& licence : collection.licences) {
+        for (const ApplicationColumn& column : collection.columns) {
+            if (column.tag == licence.tag) licenceOf.emplace(column.label, &licence);
+        }
+    }
+    page += ApplicationChart(perApplication, tagOf, licenceOf);
     page += "</div><div class=\"panel\"><h2>Memory</h2>";
     page += MemoryHistogram(collection);
     page += "</div></div>\n";
@@ -316,6 +415,7 @@ std::string HtmlReport(const Collection& collection) {
         }
         page += "</tbody></table>";
     }
+    if (collection.ledger) page += LedgerSection(collection);
     page += "\n<script>";
     page += kScript;
     page += "</script>\n</body></html>\n";

@@ -235,6 +235,31 @@ std::int64_t CheckOwnDatabase(SqliteDb& db) {
     return 1;
 }
 
+// What the ledger and the licence file found is not kept: a record's history
+// must not change with the files one run was given besides the folder.
+bool Kept(ProblemKind kind) {
+    switch (kind) {
+        case ProblemKind::NotInLedger:
+        case ProblemKind::LedgerConflict:
+        case ProblemKind::NoPcNumber:
+        case ProblemKind::OverLicensed:
+            return false;
+        default:
+            return true;
+    }
+}
+
+std::string KeptProblemWords(const HostRecord& h) {
+    std::string words;
+    for (const ProblemKind kind : h.problems) {
+        if (!Kept(kind)) continue;
+        if (!words.empty()) words += ' ';
+        words += inventory::ProblemKindName(kind);
+    }
+    return words;
+}
+
+
 // FNV-1a over a record's content: every stored value, each ended by a
 // separator byte that UTF-8 text never holds. Not the time it was filed.
 std::int64_t Digest(const std::string& file, const inventory::RecordValues& values,
@@ -334,12 +359,14 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
         SqliteStatement last(db, "SELECT IFNULL(MAX(id), 0) FROM collections");
         if (last.Step()) previous = last.Int(0);
     }
+    std::int64_t kept = 0;
+    for (const Problem& p : collection.problems) kept += Kept(p.kind) ? 1 : 0;
     SqliteStatement addCollection(
         db, "INSERT INTO collections(collected_at, folder, hosts, problems) VALUES(?,?,?,?)");
     addCollection.Bind(1, IsoTime(collection.collectedAt))
         .Bind(2, collection.folder)
         .Bind(3, static_cast<std::int64_t>(collection.hosts.size()))
-        .Bind(4, static_cast<std::int64_t>(collection.problems.size()))
+        .Bind(4, kept)
         .Run();
     const std::int64_t current = sqlite3_last_insert_rowid(db.get());
 
@@ -395,7 +422,7 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
 
     for (const HostRecord& h : collection.hosts) {
         const Installs installs = InstallsOf(collection, h);
-        const std::string problems = h.ProblemWords();
+        const std::string problems = KeptProblemWords(h);
         const std::int64_t digest = Digest(h.file, h.values, installs, problems);
         const auto span = open.find(h.host);
         std::int64_t hostId = 0;
@@ -444,6 +471,7 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
     SqliteStatement addProblem(
         db, "INSERT INTO problems(collection_id, file, kind, detail) VALUES(?,?,?,?)");
     for (const Problem& p : collection.problems) {
+        if (!Kept(p.kind)) continue;
         addProblem.Bind(1, current)
             .Bind(2, p.file)
             .Bind(3, inventory::ProblemKindName(p.kind))

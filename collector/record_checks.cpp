@@ -3,18 +3,21 @@
 #include <algorithm>
 #include <map>
 
+#include "collector/typed_number.h"
+
 namespace zelmo::collector {
 namespace {
 
 void CheckDuplicates(std::vector<HostRecord>& records, std::vector<Problem>& problems,
                      std::string inventory::RecordValues::*field, ProblemKind kind,
                      const char* what) {
+    // Numbers as people mean them: "0012" and "００１２" are one number.
     std::map<std::string, std::vector<std::size_t>> filers;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        const std::string& number = records[i].values.*field;
-        if (!number.empty()) filers[number].push_back(i);
+        std::string key = NumberKey(records[i].values.*field).key;
+        if (!key.empty()) filers[std::move(key)].push_back(i);
     }
-    for (const auto& [number, indexes] : filers) {
+    for (const auto& [key, indexes] : filers) {
         if (indexes.size() < 2) continue;
         for (const std::size_t i : indexes) {
             // Named up to a few: a number typed the same on every PC must not
@@ -31,9 +34,9 @@ void CheckDuplicates(std::vector<HostRecord>& records, std::vector<Problem>& pro
             if (indexes.size() - 1 > named) {
                 others += " and " + std::to_string(indexes.size() - 1 - named) + " more";
             }
-            records[i].AddProblem(
-                problems, kind,
-                std::string(what) + " \"" + number + "\" is also filed by " + others);
+            records[i].AddProblem(problems, kind,
+                                  std::string(what) + " \"" + records[i].values.*field +
+                                      "\" is also filed by " + others);
         }
     }
 }

@@ -2,7 +2,8 @@
 # Installs what is needed, builds, and runs Zelmo CB on the demo data in
 # demo/: first the scan alone (zelmocb-cli), then the desktop program, whose
 # settings map C: and D: to the demo trees and save into build/demo/save,
-# and last the administrator's collection of demo/save and the new record.
+# and last the administrator's collection of demo/save and the new record,
+# checked against demo/ledger.csv and demo/licences.csv, into a workbook too.
 # Without a display it runs on a virtual one, types demo values, presses OK
 # and leaves a screenshot of the main window in build/demo/.
 set -euo pipefail
@@ -76,10 +77,14 @@ cp "$demo"/save/*.txt "$collected/" 2>/dev/null || true
 # A checkout cannot keep file times: one record is dated back to show as stale.
 touch -d '2 years ago' "$collected/WS031.txt"
 status=0
+# Checked against the demo ledger (CP932, as Excel saves it) and licence
+# file, which demo/generate_ledger.py wrote with a few differences planted.
 build/default/zelmocb-cli collect "$collected" --list demo/ZelmoAppl.csv \
+    --ledger demo/ledger.csv --ledger-encoding CP932 --licences demo/licences.csv \
     --csv "$demo/inventory.csv" --json "$demo/inventory.json" --html "$demo/report.html" \
-    --db "$demo/inventory.db" || status=$?
-echo "=== collect exit status $status (1: written, problems found)"
+    --xlsx "$demo/inventory.xlsx" --db "$demo/inventory.db" || status=$?
+echo "=== collect exit status $status (1: written, problems or ledger differences found)"
 echo "=== report: $demo/report.html"
 echo "    table:  $demo/inventory.csv"
+echo "    workbook: $demo/inventory.xlsx (Hosts, Applications, Problems, and the ledger check)"
 echo "    database: $demo/inventory.db (zelmocb-cli changes --db $demo/inventory.db)"

@@ -10,6 +10,9 @@ packages=(
     clang libclang-rt-14-dev fonts-liberation
     libcli11-dev help2man lintian file libsqlite3-dev sqlite3 chromium python3
     debootstrap
+    # The workbook and Unicode normalisation; the workbook read back by real
+    # spreadsheets in the tests (openpyxl for Debian's /usr/bin/python3).
+    libxlsxwriter-dev libutf8proc-dev libreoffice-calc-nogui python3-openpyxl
 )
 if [[ "${ZELMO_WINDOWS:-1}" != 0 ]]; then
     # The Windows build: cross compilers, GoogleTest's sources to build with

@@ -15,6 +15,8 @@
 #include "collector/html_report.h"
 #include "collector/inventory_store.h"
 #include "collector/json_report.h"
+#include "collector/usage_error.h"
+#include "collector/xlsx_report.h"
 #include "platform/output_file.h"
 #include "platform/text_codec.h"
 
@@ -24,6 +26,13 @@ void AddCollectCommand(CLI::App& app, int& status) {
     CLI::App* collect = app.add_subcommand(
         "collect", "Collect the save folder's records into a table, a report and a database.");
     auto options = std::make_shared<CollectOptions>();
+    const CLI::Validator knownCodePage(
+        [](std::string& name) -> std::string {
+            return collector::RecordCodec(name).IsKnown()
+                       ? ""
+                       : "names no code page this system can read: '" + name + "'";
+        },
+        "NAME");
     collect->add_option("FOLDER", options->folder, "The save folder")->required();
     collect->add_option("--list", options->listPath, "The application list the PCs used")
         ->option_text("FILE");
@@ -31,13 +40,7 @@ void AddCollectCommand(CLI::App& app, int& status) {
         ->add_option("--encoding", options->encoding,
                      "The records' code page (default: this system's ANSI code page)")
         ->option_text("NAME")
-        ->check(CLI::Validator(
-            [](std::string& name) -> std::string {
-                return collector::RecordCodec(name).IsKnown()
-                           ? ""
-                           : "names no code page this system can read: '" + name + "'";
-            },
-            "NAME"));
+        ->check(knownCodePage);
     collect->add_option("--csv", options->csvPath, "Write the hosts table as CSV")
         ->option_text("FILE");
     collect
@@ -53,6 +56,33 @@ void AddCollectCommand(CLI::App& app, int& status) {
         ->option_text("FILE|-");
     collect->add_option("--html", options->htmlPath, "Write a self-contained HTML report")
         ->option_text("FILE");
+    collect->add_option("--xlsx", options->xlsxPath, "Write an Excel workbook")
+        ->option_text("FILE");
+    CLI::Option* list = collect->get_option("--list");
+    CLI::Option* ledger = collect
+                              ->add_option("--ledger", options->ledgerPath,
+                                           "Check the records against the asset ledger (CSV)")
+                              ->option_text("FILE");
+    collect
+        ->add_option("--ledger-encoding", options->ledgerEncoding,
+                     "The ledger's code page (default: UTF-8 with a byte order mark, else the "
+                     "records')")
+        ->option_text("NAME")
+        ->check(knownCodePage)
+        ->needs(ledger);
+    collect->add_option("--ledger-key", options->ledgerKey, "The ledger's heading of the PC number")
+        ->option_text("HEADING")
+        ->needs(ledger);
+    collect
+        ->add_option("--ledger-map", options->ledgerMap,
+                     "The ledger's headings of user, location, monitor and host")
+        ->option_text("user=H,location=H,monitor=H,host=H")
+        ->needs(ledger);
+    collect
+        ->add_option("--licences", options->licencesPath,
+                     "Seats owned per application tag (CSV: tag, seats, note)")
+        ->option_text("FILE")
+        ->needs(list);
     collect->add_option("--db", options->dbPath, "Add this collection to an SQLite history")
         ->option_text("FILE");
     collect
@@ -82,6 +112,11 @@ std::vector<NamedPath> NamedPaths(const CollectOptions& options) {
         paths.push_back({"--json", options.jsonPath, true});
     }
     if (!options.htmlPath.empty()) paths.push_back({"--html", options.htmlPath, true});
+    if (!options.xlsxPath.empty()) paths.push_back({"--xlsx", options.xlsxPath, true});
+    if (!options.ledgerPath.empty()) paths.push_back({"--ledger", options.ledgerPath, false});
+    if (!options.licencesPath.empty()) {
+        paths.push_back({"--licences", options.licencesPath, false});
+    }
     if (!options.dbPath.empty()) paths.push_back({"--db", options.dbPath, false});
     if (!options.listPath.empty()) paths.push_back({"--list", options.listPath, false});
     return paths;
@@ -92,6 +127,7 @@ std::vector<NamedPath> NamedPaths(const CollectOptions& options) {
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err) {
     try {
         if (!options.dbPath.empty()) collector::RequireStore();
+        if (!options.xlsxPath.empty()) collector::RequireWorkbook();
         if (const std::optional<std::string> clash =
                 FindOutputClash(NamedPaths(options), options.folder)) {
             err << "zelmocb-cli: " << *clash << "; nothing written\n";
@@ -103,6 +139,9 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
         settings.listPath = options.listPath;
         settings.encoding = options.encoding;
         settings.staleDays = options.staleDays;
+        settings.ledger = {options.ledgerPath, options.ledgerEncoding, options.ledgerKey,
+                           options.ledgerMap};
+        settings.licencesPath = options.licencesPath;
         settings.now = std::chrono::duration_cast<std::chrono::seconds>(
                            std::chrono::system_clock::now().time_since_epoch())
                            .count();
@@ -145,6 +184,12 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
             outputs.push_back(
                 {"--html", options.htmlPath, platform::StageOutput(options.htmlPath, parts)});
         }
+        if (!options.xlsxPath.empty()) {
+            const std::string xlsx = collector::XlsxReport(collection);
+            const std::string_view parts[] = {xlsx};
+            outputs.push_back(
+                {"--xlsx", options.xlsxPath, platform::StageOutput(options.xlsxPath, parts)});
+        }
         if (!options.dbPath.empty()) collector::SaveCollection(options.dbPath, collection);
 
         // Committed: each output that cannot take its place now is reported
@@ -167,14 +212,18 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
         out << jsonOut;
 
         for (const collector::Problem& p : collection.problems) {
-            err << collector::TerminalText(p.file + ": " +
+            err << collector::TerminalText((p.file.empty() ? "" : p.file + ": ") +
                                            std::string(inventory::ProblemKindName(p.kind)) + ": " +
                                            p.detail)
                 << '\n';
         }
         err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
+        if (collection.ledger) err << collector::LedgerSummary(*collection.ledger) << '\n';
         if (!published) return kExitRunTimeError;
-        return collection.problems.empty() ? kExitOk : 1;
+        return collection.AllClear() ? kExitOk : 1;
+    } catch (const collector::UsageError& e) {
+        err << "zelmocb-cli: " << e.what() << '\n';
+        return kExitUsage;
     } catch (const collector::StoreError& e) {
         err << "zelmocb-cli: " << e.what() << '\n';
         return kExitRunTimeError;

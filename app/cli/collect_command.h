@@ -19,16 +19,25 @@ struct CollectOptions {
     std::string htmlPath;
     std::string dbPath;
     int staleDays = 365;
+    std::string xlsxPath;
+    std::string ledgerPath;
+    std::string ledgerEncoding;
+    std::string ledgerKey;
+    std::string ledgerMap;
+    std::string licencesPath;
 };
 
 // zelmocb-cli collect FOLDER [--list FILE] [--encoding NAME] [--csv FILE]
-// [--csv-encoding utf8|ansi] [--json FILE|-] [--html FILE] [--db FILE] [--stale-days N];
+// [--csv-encoding utf8|ansi] [--json FILE|-] [--html FILE] [--xlsx FILE] [--db FILE]
+// [--stale-days N] [--ledger FILE [--ledger-encoding NAME] [--ledger-key HEADING]
+// [--ledger-map MAP]] [--licences FILE];
 // the command's exit status goes to status.
 void AddCollectCommand(CLI::App& app, int& status);
 
 // Reads every record in the save folder and writes the outputs asked for.
-// 0: written; 1: written, with problems; 2: run-time error (a publish that
-// failed after the database commit too); 64: outputs that clash.
+// 0: written; 1: written, with problems or differences from the ledger;
+// 2: run-time error (a publish that failed after the database commit too);
+// 64: outputs that clash, or a ledger or licence file it cannot use.
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace zelmo::cli
