@@ -2,11 +2,14 @@
 """Times `zelmocb-cli collect` on generated records, in one run.
 
     bench/run_collector_benchmark.py --cli build/default/zelmocb-cli [--work /tmp/zelmo-collect]
-        [--hosts 10000] [--nights 365]
+        [--hosts 10000] [--nights 365] [--windows-cli build/windows-x64/zelmocb-cli.exe]
 
 Measured, as wall time of the whole process and its peak resident memory
 (GNU time):
   - a collection of the folder to CSV + JSON + HTML + a new database;
+  - with --windows-cli, the same collection by the Windows build under Wine
+    ($WINE, default wine64, in $WINEPREFIX; start `wineserver -p` first so
+    that its start is not counted), and its ratio to the Linux build's;
   - a re-collection of the unchanged folder into that database;
   - the HTML page opened in headless Chromium (--dump-dom, so to the end of
     loading and its script), against an empty page for the browser's start;
@@ -47,6 +50,7 @@ def main():
     parser.add_argument("--hosts", type=int, default=10000)
     parser.add_argument("--rows", type=int, default=60)
     parser.add_argument("--nights", type=int, default=365)
+    parser.add_argument("--windows-cli")
     args = parser.parse_args()
     work = pathlib.Path(args.work)
     shutil.rmtree(work, ignore_errors=True)
@@ -66,6 +70,23 @@ def main():
           f"peak {peak / 1024:.0f} MiB")
     for name in ("inventory.csv", "inventory.json", "report.html", "inventory.db"):
         print(f"  {name}: {(out / name).stat().st_size / 1e6:.1f} MB")
+    linux_wall = wall
+
+    if args.windows_cli:
+        wine = os.environ.get("WINE", "wine64")
+
+        def win(path):
+            return "Z:" + str(path).replace("/", "\\")
+
+        windows = [wine, os.path.abspath(args.windows_cli), "collect", win(save), "--list",
+                   win(work / "ZelmoAppl.csv"), "--encoding", "CP932"]
+        run(windows + ["--csv", win(out / "warm-w.csv")])
+        wall, _ = run(windows + ["--csv", win(out / "w.csv"), "--json", win(out / "w.json"),
+                                 "--html", win(out / "w.html"), "--db", win(out / "w.db")])
+        same = (out / "w.csv").read_bytes() == (out / "inventory.csv").read_bytes()
+        print(f"Windows build under Wine, the same collection: {wall:.2f} s wall, "
+              f"ratio Wine/Linux {wall / linux_wall:.2f} (CSV {'the same' if same else 'DIFFERS'})")
+
     wall, peak = run(common + ["--db", str(db)])
     print(f"re-collect unchanged folder -> DB: {wall:.2f} s wall, peak {peak / 1024:.0f} MiB")
 

@@ -182,8 +182,6 @@ struct Span {
 
 }  // namespace
 
-void RequireStore() {}
-
 void SaveCollection(const std::string& dbPath, const Collection& collection) {
     SqliteDb db(dbPath);
     db.Exec("PRAGMA foreign_keys = ON");

@@ -62,8 +62,6 @@ void AddCollectCommand(CLI::App& app, int& status) {
 
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err) {
     try {
-        if (!options.dbPath.empty()) collector::RequireStore();
-
         collector::CollectSettings settings;
         settings.folder = options.folder;
         settings.listPath = options.listPath;
