@@ -2,6 +2,7 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <shellapi.h>
 
 #include <cstring>
@@ -49,7 +50,10 @@ class ConsoleBuffer : public std::streambuf {
             }
             if (start > 0) {
                 const auto lead = static_cast<unsigned char>(buffer_[start - 1]);
-                const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+                const std::size_t length = lead >= 0xF0   ? 4
+                                           : lead >= 0xE0 ? 3
+                                           : lead >= 0xC0 ? 2
+                                                          : 1;
                 if (n - (start - 1) < length) whole = start - 1;
             }
         }
@@ -75,12 +79,10 @@ void UseConsoleFor(DWORD which, std::ostream& stream) {
     const HANDLE handle = GetStdHandle(which);
     DWORD mode = 0;
     if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return;
-    // Lives as long as the program: the stream may be written at exit.
-    static std::unique_ptr<ConsoleBuffer> buffers[2];
-    auto& buffer = buffers[which == STD_OUTPUT_HANDLE ? 0 : 1];
-    buffer = std::make_unique<ConsoleBuffer>(handle);
     stream.flush();
-    stream.rdbuf(buffer.get());
+    // Never freed: the standard streams are flushed after static objects
+    // are gone.
+    stream.rdbuf(new ConsoleBuffer(handle));
 }
 
 }  // namespace
