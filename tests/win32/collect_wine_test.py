@@ -153,6 +153,8 @@ def main():
         for side, path in db.items():
             status_l, text_l, err_l = run.linux("changes", "--db", path)
             status_w, text_w, err_w = run.windows("changes", "--db", windows_path(path))
+            # Standard output on Windows is text: its lines end in CR LF.
+            text_w = text_w.replace(b"\r\n", b"\n")
             if status_l != 0 or status_w != 0:
                 failures.append(f"changes on the {side} database: Linux {status_l} {err_l!r},"
                                 f" Windows {status_w} {err_w!r}")
