@@ -32,14 +32,18 @@ import generate_records
 
 
 def run(cmd):
-    with tempfile.NamedTemporaryFile("r") as report:
+    # Standard error into a file: Wine's helper processes outlive the program
+    # and would hold a pipe open.
+    with tempfile.NamedTemporaryFile("r") as report, tempfile.TemporaryFile("w+") as err:
         start = time.perf_counter()
         done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report.name, *cmd],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err)
         wall = time.perf_counter() - start
         peak = int(report.read().strip().splitlines()[-1])
+        err.seek(0)
+        message = err.read()
     if done.returncode not in (0, 1):
-        raise SystemExit(f"{cmd[:2]} failed ({done.returncode}): {done.stderr[-400:]}")
+        raise SystemExit(f"{cmd[:2]} failed ({done.returncode}): {message[-400:]}")
     return wall, peak
 
 
