@@ -1,6 +1,6 @@
 #include "app/record_writer.h"
 
-#include "inventory/csv_value.h"
+#include "inventory/record_format.h"
 #include "platform/program_path.h"
 #include "platform/runtime_error.h"
 #include "platform/text_codec.h"
@@ -11,7 +11,7 @@ namespace {
 // The host name comes from the machine, and the save folder is shared by
 // every PC: only one plain name may become a file name there, or a record
 // could land outside the folder or on another host's file.
-bool IsPlainName(const std::string& name) {
+bool IsPlainHostFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (const unsigned char c : name) {
         if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return false;
@@ -21,18 +21,8 @@ bool IsPlainName(const std::string& name) {
 
 }  // namespace
 
-std::string ComposeRecord(const InventoryValues& v, const std::string& summary) {
-    std::string record;
-    for (const std::string* value :
-         {&v.name, &v.pcInventory, &v.monitorInventory, &v.host, &v.ip, &v.memory, &v.location}) {
-        record += inventory::CsvValue(*value);
-        record += ',';
-    }
-    return record + summary;
-}
-
 std::string RecordPath(std::string saveFolder, const std::string& host) {
-    if (!IsPlainName(host)) {
+    if (!IsPlainHostFileName(host)) {
         throw platform::RunTimeError(platform::kBadFileNameOrNumber, "host name \"" + host + "\"");
     }
     const std::size_t nul = saveFolder.find('\0');

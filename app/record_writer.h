@@ -3,26 +3,13 @@
 #include <string>
 #include <string_view>
 
+#include "inventory/record_format.h"
 #include "platform/record_file.h"
 
 namespace zelmo::app {
 
-// The seven values of the inventory record, in record order.
-struct InventoryValues {
-    std::string name;
-    std::string pcInventory;
-    std::string monitorInventory;
-    std::string host;
-    std::string ip;
-    std::string memory;
-    std::string location;
-};
-
-// The record line without its line end: the seven values, each followed by
-// a comma, then the summary. A value holding a comma, quote, CR or LF is
-// quoted so the line keeps its number of values; all others go in as they
-// stand.
-std::string ComposeRecord(const InventoryValues& values, const std::string& summary);
+using InventoryValues = inventory::RecordValues;
+using inventory::ComposeRecord;
 
 // The host's record file in the save folder. The folder text is cut at its
 // first NUL (a PathString past the value's end runs into the buffer's

@@ -25,7 +25,8 @@ int DrivesFound(const std::string& item, const ApplicationColumn& column) {
 
 std::vector<ApplicationColumn> ReadApplicationColumns(const std::string& listPath,
                                                       const platform::TextCodec& codec) {
-    platform::SequentialFile list(listPath, platform::OpenMode::Input, codec);
+    platform::SequentialFile list(listPath, platform::OpenMode::Input, codec,
+                                  platform::FileNaming::CommandLine);
     std::vector<ApplicationColumn> columns;
     while (!list.AtEnd()) {
         ApplicationColumn column;
@@ -53,10 +54,9 @@ void MatchItems(HostRecord& record, const std::vector<ApplicationColumn>& column
     }
     record.counts.assign(columns.size(), -1);
     if (record.items.size() != columns.size()) {
-        record.problems.push_back("item-count");
-        problems.push_back({record.file, "item-count",
-                            std::to_string(record.items.size()) + " items, the list has " +
-                                std::to_string(columns.size()) + " rows"});
+        record.AddProblem(problems, ProblemKind::ItemCount,
+                          std::to_string(record.items.size()) + " items, the list has " +
+                              std::to_string(columns.size()) + " rows");
     }
     std::size_t mismatches = 0;
     std::size_t first = 0;
@@ -65,11 +65,10 @@ void MatchItems(HostRecord& record, const std::vector<ApplicationColumn>& column
         if (record.counts[i] < 0 && mismatches++ == 0) first = i;
     }
     if (mismatches > 0) {
-        record.problems.push_back("item-mismatch");
-        problems.push_back({record.file, "item-mismatch",
-                            std::to_string(mismatches) + " items do not match their rows, first " +
-                                std::to_string(first + 1) + " \"" + record.items[first] +
-                                "\" against row \"" + columns[first].tag + "\""});
+        record.AddProblem(problems, ProblemKind::ItemMismatch,
+                          std::to_string(mismatches) + " items do not match their rows, first " +
+                              std::to_string(first + 1) + " \"" + record.items[first] +
+                              "\" against row \"" + columns[first].tag + "\"");
     }
 }
 

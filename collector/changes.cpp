@@ -1,11 +1,38 @@
 #include "collector/changes.h"
 
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <set>
 
 #include "collector/collection.h"
 
 namespace zelmo::collector {
+
+std::optional<std::string> HistoryTime(std::string_view text) {
+    // Digits where the form has 9, the rest exactly as it stands.
+    const auto shaped = [text](std::string_view form) {
+        if (text.size() != form.size()) return false;
+        for (std::size_t i = 0; i < form.size(); ++i) {
+            const bool digit = text[i] >= '0' && text[i] <= '9';
+            if (form[i] == '9' ? !digit : text[i] != form[i]) return false;
+        }
+        return true;
+    };
+    const bool dateOnly = shaped("9999-99-99");
+    if (!dateOnly && !shaped("9999-99-99T99:99:99Z")) return std::nullopt;
+    const auto number = [text](std::size_t pos, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = pos; i < pos + length; ++i) value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    const std::chrono::year_month_day day{std::chrono::year(number(0, 4)),
+                                          std::chrono::month(static_cast<unsigned>(number(5, 2))),
+                                          std::chrono::day(static_cast<unsigned>(number(8, 2)))};
+    if (!day.ok()) return std::nullopt;
+    if (dateOnly) return std::string(text) + "T00:00:00Z";
+    if (number(11, 2) > 23 || number(14, 2) > 59 || number(17, 2) > 59) return std::nullopt;
+    return std::string(text);
+}
 
 std::vector<Change> CompareSnapshots(const Snapshot& before, const Snapshot& after) {
     std::set<std::string> hosts;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zelmo::collector {
@@ -34,6 +36,11 @@ struct CollectionChanges {
 // The differences from one collection to the next, per host in host order.
 // Hosts missing from a snapshot are new or gone.
 std::vector<Change> CompareSnapshots(const Snapshot& before, const Snapshot& after);
+
+// A time as the history stores it ("2026-12-01T08:30:00Z") from that form
+// or a date alone ("2026-12-01": the start of the day, UTC); nothing for
+// any other text or a day that does not exist.
+std::optional<std::string> HistoryTime(std::string_view text);
 
 std::string ChangesText(const std::vector<CollectionChanges>& list);
 std::string ChangesJson(const std::vector<CollectionChanges>& list);

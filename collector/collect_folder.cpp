@@ -86,12 +86,7 @@ Collection CollectFolder(const CollectSettings& settings) {
     std::vector<std::vector<Problem>> found(files.size());
     ForEachIndex(files.size(), [&](std::size_t i) {
         HostRecord record = ReadRecordFile(files[i], codec, found[i]);
-        const bool valuesRead =
-            std::find_if(record.problems.begin(), record.problems.end(),
-                         [](const std::string& kind) {
-                             return kind == "unreadable" || kind == "too-few-values";
-                         }) == record.problems.end();
-        if (collection.hasList && valuesRead) {
+        if (collection.hasList && record.ValuesRead()) {
             MatchItems(record, collection.columns, found[i]);
         } else {
             record.counts.assign(collection.columns.size(), -1);

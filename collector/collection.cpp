@@ -6,6 +6,24 @@
 
 namespace zelmo::collector {
 
+bool HostRecord::Has(ProblemKind kind) const {
+    return std::find(problems.begin(), problems.end(), kind) != problems.end();
+}
+
+void HostRecord::AddProblem(std::vector<Problem>& found, ProblemKind kind, std::string detail) {
+    problems.push_back(kind);
+    found.push_back({file, kind, std::move(detail)});
+}
+
+std::string HostRecord::ProblemWords() const {
+    std::string words;
+    for (const ProblemKind kind : problems) {
+        if (!words.empty()) words += ' ';
+        words += inventory::ProblemKindName(kind);
+    }
+    return words;
+}
+
 std::vector<std::string> Collection::InstalledOn(const HostRecord& host) const {
     if (!hasList) {
         std::vector<std::string> items;

@@ -6,13 +6,16 @@
 #include <utility>
 #include <vector>
 
+#include "inventory/record_format.h"
+
 namespace zelmo::collector {
 
-// What a check found in one record file. kind is a short stable word that
-// scripts and the database match on; detail says it for people.
+using inventory::ProblemKind;
+
+// What a check found in one record file; detail says it for people.
 struct Problem {
     std::string file;
-    std::string kind;
+    ProblemKind kind;
     std::string detail;
 };
 
@@ -29,19 +32,23 @@ struct ApplicationColumn {
 struct HostRecord {
     std::string file;  // the file's name in the save folder (UTF-8)
     std::string host;  // the file's name without ".txt": unique in a folder
-    std::string name;
-    std::string pc;
-    std::string monitor;
-    std::string hostValue;  // the host as the record states it
-    std::string ip;
-    std::string memory;
-    std::string location;
+    inventory::RecordValues values;
     std::vector<std::string> items;
     // With a list: per column the number of drives the row was found on
     // (0, 1, 2), or -1 when the item does not match its row or is missing.
     std::vector<int> counts;
     std::int64_t recorded = 0;          // the file's modification time, seconds since 1970 UTC
-    std::vector<std::string> problems;  // the kinds found in this record
+    std::vector<ProblemKind> problems;  // the kinds found in this record
+
+    bool Has(ProblemKind kind) const;
+    // Whether the seven values could be read at all.
+    bool ValuesRead() const {
+        return !Has(ProblemKind::Unreadable) && !Has(ProblemKind::TooFewValues);
+    }
+    // Notes a problem of this record in both places it is listed.
+    void AddProblem(std::vector<Problem>& problems, ProblemKind kind, std::string detail);
+    // The kinds' words, space-separated.
+    std::string ProblemWords() const;
 };
 
 struct Collection {

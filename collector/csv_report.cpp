@@ -23,17 +23,17 @@ std::string CsvCell(std::string_view value) {
         text += '\'';
     }
     text += value;
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
+    return inventory::CsvValue(text);
 }
 
 std::string CsvReport(const Collection& collection) {
-    std::string out = "host,name,pc,monitor,ip,memory,location,recorded,problems";
+    std::string out = "host";
+    for (const inventory::RecordField& field : inventory::kRecordFields) {
+        if (!field.tabled) continue;
+        out += ',';
+        out += field.key;
+    }
+    out += ",recorded,problems";
     if (collection.hasList) {
         for (const ApplicationColumn& column : collection.columns) {
             out += ',';
@@ -44,14 +44,16 @@ std::string CsvReport(const Collection& collection) {
     }
     out += "\r\n";
     for (const HostRecord& h : collection.hosts) {
-        for (const std::string* value :
-             {&h.host, &h.name, &h.pc, &h.monitor, &h.ip, &h.memory, &h.location}) {
-            out += CsvCell(*value);
+        out += CsvCell(h.host);
+        for (const inventory::RecordField& field : inventory::kRecordFields) {
+            if (!field.tabled) continue;
             out += ',';
+            out += CsvCell(h.values.*field.value);
         }
+        out += ',';
         out += IsoTime(h.recorded);
         out += ',';
-        out += CsvCell(Join(h.problems, " "));
+        out += CsvCell(h.ProblemWords());
         if (collection.hasList) {
             for (const int count : h.counts) {
                 out += ',';

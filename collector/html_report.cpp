@@ -170,7 +170,7 @@ std::string MemoryHistogram(const Collection& collection) {
     std::map<long long, std::pair<std::string, int>> buckets;
     for (const HostRecord& h : collection.hosts) {
         long long order = 0;
-        std::string label = MemoryBucket(h.memory, order);
+        std::string label = MemoryBucket(h.values.memory, order);
         auto& bucket = buckets[order];
         bucket.first = label;
         ++bucket.second;
@@ -271,18 +271,20 @@ std::string HtmlReport(const Collection& collection) {
     // with the same fixed columns: the browser lays out only the parts near
     // the screen, which for thousands of hosts was most of its work. The
     // cells carry no classes (styled by column) to keep the page small.
-    static const char* const kColumns[] = {"host",   "name",     "pc",       "monitor", "ip",
-                                           "memory", "location", "recorded", "problems"};
-    std::string columns = "<colgroup>";
-    for (const char* column : kColumns) columns += std::string("<col class=\"c-") + column + "\">";
-    columns += "<col></colgroup>";
+    std::string columns = "<colgroup><col class=\"c-host\">";
+    std::string headings = "<th>Host</th>";
+    for (const inventory::RecordField& field : inventory::kRecordFields) {
+        if (!field.tabled) continue;
+        columns += "<col class=\"c-" + std::string(field.key) + "\">";
+        headings += field.check == inventory::FieldCheck::Digits ? "<th class=\"num\">" : "<th>";
+        headings += std::string(field.heading) + "</th>";
+    }
+    columns += "<col class=\"c-recorded\"><col class=\"c-problems\"><col></colgroup>";
     page +=
         "<h2>Hosts</h2><input id=\"filter\" type=\"search\" placeholder=\"Filter hosts\" "
         "hidden>\n<div id=\"hosts\"><table class=\"head\">" +
-        columns +
-        "<thead><tr><th>Host</th><th>Name</th><th>PC</th><th>Monitor</th><th>IP</th>"
-        "<th class=\"num\">Memory</th><th>Location</th><th>Recorded</th><th>Problems</th>"
-        "<th>Applications</th></tr></thead></table>\n";
+        columns + "<thead><tr>" + headings +
+        "<th>Recorded</th><th>Problems</th><th>Applications</th></tr></thead></table>\n";
     for (std::size_t i = 0; i < collection.hosts.size(); ++i) {
         if (i % kRowsPerPart == 0) {
             if (i > 0) page += "</tbody></table></div>\n";
@@ -290,16 +292,12 @@ std::string HtmlReport(const Collection& collection) {
         }
         const HostRecord& h = collection.hosts[i];
         page += h.problems.empty() ? "<tr>" : "<tr class=\"bad\">";
-        for (const std::string* value :
-             {&h.host, &h.name, &h.pc, &h.monitor, &h.ip, &h.memory, &h.location}) {
-            page += "<td>" + Html(*value) + "</td>";
+        page += "<td>" + Html(h.host) + "</td>";
+        for (const inventory::RecordField& field : inventory::kRecordFields) {
+            if (field.tabled) page += "<td>" + Html(h.values.*field.value) + "</td>";
         }
-        page += "<td>" + Html(IsoTime(h.recorded)) + "</td><td>";
-        for (std::size_t k = 0; k < h.problems.size(); ++k) {
-            if (k > 0) page += ' ';
-            page += Html(h.problems[k]);
-        }
-        page += "</td><td>" + Html(InstalledText(collection, h, byTag)) + "</td></tr>\n";
+        page += "<td>" + Html(IsoTime(h.recorded)) + "</td><td>" + Html(h.ProblemWords()) +
+                "</td><td>" + Html(InstalledText(collection, h, byTag)) + "</td></tr>\n";
     }
     if (!collection.hosts.empty()) page += "</tbody></table></div>";
     page += "</div>\n";
@@ -313,7 +311,8 @@ std::string HtmlReport(const Collection& collection) {
             "</tr></thead><tbody>\n";
         for (const Problem& p : collection.problems) {
             page += "<tr class=\"problem\"><td>" + Html(p.file) + "</td><td class=\"kind\">" +
-                    Html(p.kind) + "</td><td class=\"wrap\">" + Html(p.detail) + "</td></tr>\n";
+                    Html(std::string(inventory::ProblemKindName(p.kind))) +
+                    "</td><td class=\"wrap\">" + Html(p.detail) + "</td></tr>\n";
         }
         page += "</tbody></table>";
     }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <unordered_map>
+#include <vector>
 
 #include "collector/sqlite_handle.h"
 
@@ -9,9 +10,11 @@ namespace zelmo::collector {
 
 // ---- handles ---------------------------------------------------------------
 
-SqliteDb::SqliteDb(const std::string& path) : path_(path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+SqliteDb::SqliteDb(const std::string& path, Mode mode) : path_(path) {
+    const int flags =
+        mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+        if (mode == Mode::ReadOnly) Fail("cannot open for reading (missing or not readable)");
         Fail("cannot open");
     }
     sqlite3_busy_timeout(db_, 10000);
@@ -83,8 +86,7 @@ CREATE TABLE IF NOT EXISTS hosts(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQ
 CREATE TABLE IF NOT EXISTS applications(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
 CREATE TABLE IF NOT EXISTS records(
     id INTEGER PRIMARY KEY, host_id INTEGER NOT NULL REFERENCES hosts(id),
-    digest INTEGER NOT NULL, file TEXT NOT NULL, name TEXT, pc TEXT, monitor TEXT,
-    host_value TEXT, ip TEXT, memory TEXT, location TEXT, recorded_at TEXT, problems TEXT);
+    digest INTEGER NOT NULL, file TEXT NOT NULL, @VALUES@, recorded_at TEXT, problems TEXT);
 CREATE TABLE IF NOT EXISTS installs(
     record_id INTEGER NOT NULL REFERENCES records(id),
     application_id INTEGER NOT NULL REFERENCES applications(id),
@@ -100,7 +102,7 @@ CREATE TABLE IF NOT EXISTS problems(
     kind TEXT NOT NULL, detail TEXT NOT NULL);
 CREATE INDEX IF NOT EXISTS problems_collection ON problems(collection_id);
 CREATE VIEW IF NOT EXISTS latest_inventory AS
-    SELECT h.name AS host, r.name, r.pc, r.monitor, r.ip, r.memory, r.location,
+    SELECT h.name AS host, @TABLED@,
            r.recorded_at, r.problems
     FROM host_records s JOIN hosts h ON h.id = s.host_id JOIN records r ON r.id = s.record_id
     WHERE s.last_collection IS NULL;
@@ -126,10 +128,70 @@ Installs InstallsOf(const Collection& collection, const HostRecord& host) {
     return installs;
 }
 
-std::string ProblemKinds(const HostRecord& host) {
-    std::string kinds;
-    for (const std::string& kind : host.problems) kinds += (kinds.empty() ? "" : " ") + kind;
-    return kinds;
+// The schema with the record's value columns filled in from the record's
+// fields.
+std::string Schema() {
+    std::string values;
+    std::string tabled;
+    for (const inventory::RecordField& field : inventory::kRecordFields) {
+        if (!values.empty()) values += ", ";
+        values += std::string(field.key) + " TEXT";
+        if (!field.tabled) continue;
+        if (!tabled.empty()) tabled += ", ";
+        tabled += "r." + std::string(field.key);
+    }
+    std::string schema = kSchema;
+    schema.replace(schema.find("@VALUES@"), 8, values);
+    schema.replace(schema.find("@TABLED@"), 8, tabled);
+    return schema;
+}
+
+// Marks a database as this program's: 'ZlCB'. The version counts schema
+// changes; 1 is the first stamped one.
+constexpr std::int64_t kApplicationId = 0x5A6C4342;
+constexpr std::int64_t kSchemaVersion = 1;
+
+std::int64_t Pragma(SqliteDb& db, const char* name) {
+    SqliteStatement read(db, (std::string("PRAGMA ") + name).c_str());
+    return read.Step() ? read.Int(0) : 0;
+}
+
+// Every table and view with its columns, in one comparable text.
+std::string SchemaShape(SqliteDb& db) {
+    SqliteStatement shape(db,
+                          "SELECT m.type, m.name, p.name FROM sqlite_master m, "
+                          "pragma_table_info(m.name) p WHERE m.type IN ('table', 'view') "
+                          "ORDER BY m.type, m.name, p.cid");
+    std::string text;
+    while (shape.Step()) text += shape.Text(0) + " " + shape.Text(1) + "." + shape.Text(2) + "\n";
+    return text;
+}
+
+bool HasNoTables(SqliteDb& db) {
+    SqliteStatement any(db, "SELECT 1 FROM sqlite_master LIMIT 1");
+    return !any.Step();
+}
+
+// Whether the database is one this program may write to: its own (stamped),
+// new and empty, or one that the release before stamps existed wrote
+// (exactly today's tables and columns). Any other database is refused as it
+// is. Returns true when the schema must be created.
+bool CheckOwnDatabase(SqliteDb& db) {
+    const std::int64_t id = Pragma(db, "application_id");
+    if (id == kApplicationId) {
+        if (Pragma(db, "user_version") > kSchemaVersion) {
+            throw StoreError(db.Path() + ": written by a newer release of this program");
+        }
+        return false;
+    }
+    if (id != 0) throw StoreError(db.Path() + ": another program's database, left as it is");
+    if (HasNoTables(db)) return true;
+    SqliteDb reference(":memory:", SqliteDb::Mode::ReadWriteCreate);
+    reference.Exec(Schema().c_str());
+    if (SchemaShape(db) != SchemaShape(reference)) {
+        throw StoreError(db.Path() + ": not an inventory database (other tables), left as it is");
+    }
+    return false;
 }
 
 // FNV-1a over every stored value, each ended by a separator byte that UTF-8
@@ -144,10 +206,9 @@ std::int64_t Digest(const HostRecord& h, const Installs& installs, const std::st
         hash ^= 0xFF;
         hash *= 1099511628211ULL;
     };
-    for (const std::string* value : {&h.file, &h.name, &h.pc, &h.monitor, &h.hostValue, &h.ip,
-                                     &h.memory, &h.location, &problems}) {
-        add(*value);
-    }
+    add(h.file);
+    for (const inventory::RecordField& field : inventory::kRecordFields) add(h.values.*field.value);
+    add(problems);
     add(std::to_string(h.recorded));
     for (const auto& [name, drives] : installs) {
         add(name);
@@ -183,10 +244,13 @@ struct Span {
 }  // namespace
 
 void SaveCollection(const std::string& dbPath, const Collection& collection) {
-    SqliteDb db(dbPath);
+    SqliteDb db(dbPath, SqliteDb::Mode::ReadWriteCreate);
     db.Exec("PRAGMA foreign_keys = ON");
     SqliteTransaction transaction(db);
-    db.Exec(kSchema);
+    if (CheckOwnDatabase(db)) db.Exec(Schema().c_str());
+    // Stamped in the same transaction as the first collection it takes.
+    db.Exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+    db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
 
     std::int64_t previous = 0;
     {
@@ -219,10 +283,14 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
     SqliteStatement close(db,
                           "UPDATE host_records SET last_collection = ? "
                           "WHERE host_id = ? AND first_collection = ?");
-    SqliteStatement addRecord(
-        db,
-        "INSERT INTO records(host_id, digest, file, name, pc, monitor, host_value, ip, memory, "
-        "location, recorded_at, problems) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
+    std::string columns;
+    for (const inventory::RecordField& field : inventory::kRecordFields) {
+        columns += ", " + std::string(field.key);
+    }
+    SqliteStatement addRecord(db, ("INSERT INTO records(host_id, digest, file" + columns +
+                                   ", recorded_at, problems) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)")
+                                      .c_str());
+    static_assert(inventory::kRecordValueCount == 7, "one placeholder per value above");
     SqliteStatement addInstall(
         db, "INSERT INTO installs(record_id, application_id, drives) VALUES(?,?,?)");
     SqliteStatement addSpan(db,
@@ -233,7 +301,7 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
 
     for (const HostRecord& h : collection.hosts) {
         const Installs installs = InstallsOf(collection, h);
-        const std::string problems = ProblemKinds(h);
+        const std::string problems = h.ProblemWords();
         const std::int64_t digest = Digest(h, installs, problems);
         const auto span = open.find(h.host);
         std::int64_t hostId = 0;
@@ -245,9 +313,13 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
         } else {
             hostId = IdFor(db, findHost, addHost, hostIds, h.host);
         }
-        addRecord.Bind(1, hostId).Bind(2, digest).Bind(3, h.file).Bind(4, h.name).Bind(5, h.pc);
-        addRecord.Bind(6, h.monitor).Bind(7, h.hostValue).Bind(8, h.ip).Bind(9, h.memory);
-        addRecord.Bind(10, h.location).Bind(11, IsoTime(h.recorded)).Bind(12, problems).Run();
+        addRecord.Bind(1, hostId).Bind(2, digest).Bind(3, h.file);
+        int column = 4;
+        for (const inventory::RecordField& field : inventory::kRecordFields) {
+            addRecord.Bind(column++, h.values.*field.value);
+        }
+        addRecord.Bind(column, IsoTime(h.recorded));
+        addRecord.Bind(column + 1, problems).Run();
         const std::int64_t recordId = sqlite3_last_insert_rowid(db.get());
         for (const auto& [name, drives] : installs) {
             addInstall.Bind(1, recordId)
@@ -264,7 +336,11 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
     SqliteStatement addProblem(
         db, "INSERT INTO problems(collection_id, file, kind, detail) VALUES(?,?,?,?)");
     for (const Problem& p : collection.problems) {
-        addProblem.Bind(1, current).Bind(2, p.file).Bind(3, p.kind).Bind(4, p.detail).Run();
+        addProblem.Bind(1, current)
+            .Bind(2, p.file)
+            .Bind(3, inventory::ProblemKindName(p.kind))
+            .Bind(4, p.detail)
+            .Run();
     }
     transaction.Commit();
 }
@@ -274,20 +350,26 @@ namespace {
 // The hosts' states in one collection, restricted to the records given.
 void LoadStates(SqliteDb& db, const char* spanQuery, std::int64_t collection, Snapshot& snapshot) {
     SqliteStatement spans(db, spanQuery);
-    SqliteStatement values(db,
-                           "SELECT name, pc, monitor, ip, memory, location FROM records "
-                           "WHERE id = ?");
+    std::string columns;
+    std::vector<std::string> names;
+    for (const inventory::RecordField& field : inventory::kRecordFields) {
+        if (!field.tabled) continue;
+        columns += (columns.empty() ? "" : ", ") + std::string(field.key);
+        names.emplace_back(field.key);
+    }
+    SqliteStatement values(db, ("SELECT " + columns + " FROM records WHERE id = ?").c_str());
     SqliteStatement installs(db,
                              "SELECT a.name, i.drives FROM installs i JOIN applications a "
                              "ON a.id = i.application_id WHERE i.record_id = ?");
-    static const char* const kNames[] = {"name", "pc", "monitor", "ip", "memory", "location"};
     spans.Bind(1, collection);
     while (spans.Step()) {
         HostState& state = snapshot[spans.Text(0)];
         const std::int64_t recordId = spans.Int(1);
         values.Bind(1, recordId);
         if (values.Step()) {
-            for (int i = 0; i < 6; ++i) state.values[kNames[i]] = values.Text(i);
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                state.values[names[i]] = values.Text(static_cast<int>(i));
+            }
         }
         values.Reset();
         installs.Bind(1, recordId);
@@ -300,13 +382,18 @@ void LoadStates(SqliteDb& db, const char* spanQuery, std::int64_t collection, Sn
 }  // namespace
 
 std::vector<CollectionChanges> LoadChanges(const std::string& dbPath, const std::string& since) {
-    SqliteDb db(dbPath);
+    // Read only: a mistyped name must not leave an empty database behind.
+    SqliteDb db(dbPath, SqliteDb::Mode::ReadOnly);
+    // Read as one snapshot, whatever a collection running meanwhile does.
+    SqliteTransaction reading(db, false);
+    const std::int64_t id = Pragma(db, "application_id");
+    if (id != 0 && id != kApplicationId) {
+        throw StoreError(dbPath + ": another program's database, not an inventory");
+    }
     {
         SqliteStatement check(db, "SELECT 1 FROM sqlite_master WHERE name = 'collections'");
         if (!check.Step()) throw StoreError(dbPath + ": no collections in this database");
     }
-    // Read as one snapshot, whatever a collection running meanwhile does.
-    SqliteTransaction reading(db);
     std::vector<std::pair<std::int64_t, std::string>> collections;
     {
         SqliteStatement list(db, "SELECT id, collected_at FROM collections ORDER BY id");

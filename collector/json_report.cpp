@@ -10,7 +10,7 @@ std::string Quote(const std::string& text) {
     return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-void Field(std::string& out, const char* name, const std::string& value) {
+void Field(std::string& out, std::string_view name, const std::string& value) {
     out += '"';
     out += name;
     out += "\":";
@@ -45,16 +45,16 @@ std::string JsonReport(const Collection& collection) {
         out += n ? ",\n{" : "\n{";
         Field(out, "host", h.host);
         Field(out, "file", h.file);
-        Field(out, "name", h.name);
-        Field(out, "pc", h.pc);
-        Field(out, "monitor", h.monitor);
-        Field(out, "host_value", h.hostValue);
-        Field(out, "ip", h.ip);
-        Field(out, "memory", h.memory);
-        Field(out, "location", h.location);
+        for (const inventory::RecordField& field : inventory::kRecordFields) {
+            Field(out, field.key, h.values.*field.value);
+        }
         Field(out, "recorded", IsoTime(h.recorded));
         out += "\"problems\":";
-        out += QuotedList(h.problems);
+        std::vector<std::string> kinds;
+        for (const ProblemKind kind : h.problems) {
+            kinds.emplace_back(inventory::ProblemKindName(kind));
+        }
+        out += QuotedList(kinds);
         out += ',';
         if (collection.hasList) {
             out += "\"installs\":{";
@@ -77,7 +77,7 @@ std::string JsonReport(const Collection& collection) {
         const Problem& p = collection.problems[n];
         out += n ? ",\n{" : "\n{";
         Field(out, "file", p.file);
-        Field(out, "kind", p.kind);
+        Field(out, "kind", std::string(inventory::ProblemKindName(p.kind)));
         out += "\"detail\":";
         out += Quote(p.detail);
         out += '}';

@@ -6,20 +6,13 @@
 namespace zelmo::collector {
 namespace {
 
-bool Has(const HostRecord& record, const char* kind) {
-    return std::find(record.problems.begin(), record.problems.end(), kind) != record.problems.end();
-}
-
-void Add(HostRecord& record, std::vector<Problem>& problems, const char* kind, std::string detail) {
-    record.problems.push_back(kind);
-    problems.push_back({record.file, kind, std::move(detail)});
-}
-
 void CheckDuplicates(std::vector<HostRecord>& records, std::vector<Problem>& problems,
-                     std::string HostRecord::*field, const char* kind, const char* what) {
+                     std::string inventory::RecordValues::*field, ProblemKind kind,
+                     const char* what) {
     std::map<std::string, std::vector<std::size_t>> filers;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!(records[i].*field).empty()) filers[records[i].*field].push_back(i);
+        const std::string& number = records[i].values.*field;
+        if (!number.empty()) filers[number].push_back(i);
     }
     for (const auto& [number, indexes] : filers) {
         if (indexes.size() < 2) continue;
@@ -38,7 +31,8 @@ void CheckDuplicates(std::vector<HostRecord>& records, std::vector<Problem>& pro
             if (indexes.size() - 1 > named) {
                 others += " and " + std::to_string(indexes.size() - 1 - named) + " more";
             }
-            Add(records[i], problems, kind,
+            records[i].AddProblem(
+                problems, kind,
                 std::string(what) + " \"" + number + "\" is also filed by " + others);
         }
     }
@@ -65,30 +59,45 @@ bool IsDottedIpv4(const std::string& text) {
 
 void CheckRecordValues(HostRecord& record, std::int64_t staleBefore,
                        std::vector<Problem>& problems) {
-    const bool valuesRead = !Has(record, "unreadable") && !Has(record, "too-few-values");
-    if (valuesRead) {
-        if (record.hostValue != record.host) {
-            Add(record, problems, "host-mismatch",
-                "the record names host \"" + record.hostValue + "\"");
-        }
-        if (record.memory.empty() ||
-            record.memory.find_first_not_of("0123456789") != std::string::npos) {
-            Add(record, problems, "memory-not-digits",
-                "memory \"" + record.memory + "\" is not a decimal number");
-        }
-        if (!IsDottedIpv4(record.ip)) {
-            Add(record, problems, "ip-not-ipv4",
-                "IP \"" + record.ip + "\" is not a dotted IPv4 address");
+    if (record.ValuesRead()) {
+        for (const inventory::RecordField& field : inventory::kRecordFields) {
+            const std::string& value = record.values.*field.value;
+            switch (field.check) {
+                case inventory::FieldCheck::None:
+                    break;
+                case inventory::FieldCheck::FileName:
+                    if (value != record.host) {
+                        record.AddProblem(problems, ProblemKind::HostMismatch,
+                                          "the record names host \"" + value + "\"");
+                    }
+                    break;
+                case inventory::FieldCheck::Digits:
+                    if (value.empty() ||
+                        value.find_first_not_of("0123456789") != std::string::npos) {
+                        record.AddProblem(
+                            problems, ProblemKind::MemoryNotDigits,
+                            std::string(field.key) + " \"" + value + "\" is not a decimal number");
+                    }
+                    break;
+                case inventory::FieldCheck::Ipv4:
+                    if (!IsDottedIpv4(value)) {
+                        record.AddProblem(problems, ProblemKind::IpNotIpv4,
+                                          "IP \"" + value + "\" is not a dotted IPv4 address");
+                    }
+                    break;
+            }
         }
     }
-    if (!Has(record, "unreadable") && record.recorded < staleBefore) {
-        Add(record, problems, "stale", "recorded " + IsoTime(record.recorded));
+    if (!record.Has(ProblemKind::Unreadable) && record.recorded < staleBefore) {
+        record.AddProblem(problems, ProblemKind::Stale, "recorded " + IsoTime(record.recorded));
     }
 }
 
 void CheckDuplicateNumbers(std::vector<HostRecord>& records, std::vector<Problem>& problems) {
-    CheckDuplicates(records, problems, &HostRecord::pc, "duplicate-pc", "PC number");
-    CheckDuplicates(records, problems, &HostRecord::monitor, "duplicate-monitor", "monitor number");
+    CheckDuplicates(records, problems, &inventory::RecordValues::pc, ProblemKind::DuplicatePc,
+                    "PC number");
+    CheckDuplicates(records, problems, &inventory::RecordValues::monitor,
+                    ProblemKind::DuplicateMonitor, "monitor number");
 }
 
 }  // namespace zelmo::collector

@@ -14,7 +14,8 @@ namespace zelmo::collector {
 // the database file.
 class SqliteDb {
   public:
-    explicit SqliteDb(const std::string& path);
+    enum class Mode { ReadOnly, ReadWriteCreate };
+    SqliteDb(const std::string& path, Mode mode);
     ~SqliteDb() { sqlite3_close_v2(db_); }
     SqliteDb(const SqliteDb&) = delete;
     SqliteDb& operator=(const SqliteDb&) = delete;
@@ -55,7 +56,11 @@ class SqliteStatement {
 // database as it was.
 class SqliteTransaction {
   public:
-    explicit SqliteTransaction(SqliteDb& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+    // A writer takes the write lock at once; a reader's snapshot starts at
+    // its first read (a read-only connection cannot take that lock).
+    explicit SqliteTransaction(SqliteDb& db, bool write = true) : db_(db) {
+        db_.Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+    }
     ~SqliteTransaction() {
         if (!done_) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }

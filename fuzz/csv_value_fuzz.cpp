@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "inventory/csv_value.h"
+#include "inventory/record_format.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "inventory/csv_value.h"
 #include "inventory/file_search.h"
+#include "inventory/record_format.h"
 #include "platform/runtime_error.h"
 #include "platform/sequential_file.h"
 

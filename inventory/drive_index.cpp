@@ -63,7 +63,7 @@ std::size_t KeyShape(std::string_view key) {
 // Whether the path search takes name as one entry of the folder it is given.
 // Folder parts, drives, wildcards and the dot folders are resolved otherwise;
 // Windows drops trailing dots and spaces; a NUL ends the name for the system.
-bool IsPlainName(std::string_view name) {
+bool IsPlainListFileName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
     using namespace std::string_view_literals;
     if (name.find_first_of("\\/:*?<>|\"\0"sv) != name.npos) return false;
@@ -280,7 +280,7 @@ IndexedDrives::IndexedDrives(platform::FileSystem& fs, std::vector<std::string> 
     std::string key;
     for (int id = 0; id < static_cast<int>(names_.size()); ++id) {
         const std::string& name = names_[static_cast<std::size_t>(id)];
-        if (!IsPlainName(name) || !fs_.ListingDecides(name)) {
+        if (!IsPlainListFileName(name) || !fs_.ListingDecides(name)) {
             probedNames_.push_back(id);
             continue;
         }

@@ -20,6 +20,7 @@
 //                     that ReplaceRecord puts in order)
 //   terminal          StandardOutputIsTerminal, StandardErrorIsTerminal
 //   text_codec        TextCodec::System, ToAnsi, FromAnsi; UpperCase
+//   untrusted_file    ReadUntrustedFile
 //
 // Everything else in platform/ is shared by all backends. Helpers that only
 // one backend needs stay in its folder (posix/local_mounts, win32/wide_text,
@@ -37,3 +38,4 @@
 #include "platform/record_replace.h"
 #include "platform/terminal.h"
 #include "platform/text_codec.h"
+#include "platform/untrusted_file.h"

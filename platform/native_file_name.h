@@ -11,4 +11,9 @@ namespace zelmo::platform {
 // supplies it (platform/<backend>/native_file_name.cpp).
 std::string NativeFileName(const std::string& name, const TextCodec& codec);
 
+// A name as a user gave it on a command line (UTF-8): in the system's own
+// form and nothing else; no drive letters or backslashes are mapped, since
+// on a system without them they are ordinary parts of a name.
+std::string CommandLineFileName(const std::string& name);
+
 }  // namespace zelmo::platform

@@ -28,10 +28,12 @@ const TextCodec& Utf8() {
 
 }  // namespace
 
-SequentialFile::SequentialFile(std::string name, OpenMode mode, const TextCodec& codec)
+SequentialFile::SequentialFile(std::string name, OpenMode mode, const TextCodec& codec,
+                               FileNaming naming)
     : name_(std::move(name)), mode_(mode), codec_(&codec) {
     if (name_.empty()) throw RunTimeError(kBadFileNameOrNumber, "(no file name)");
-    const std::string native = NativeFileName(name_, codec);
+    const std::string native = naming == FileNaming::CommandLine ? CommandLineFileName(name_)
+                                                                 : NativeFileName(name_, codec);
     const char* how = mode == OpenMode::Input ? "rb" : mode == OpenMode::Output ? "wb" : "ab";
     errno = 0;
     file_ = std::fopen(native.c_str(), how);

@@ -11,6 +11,10 @@ namespace zelmo::platform {
 
 enum class OpenMode { Input, Output, Append };
 
+// How a file's name is taken: as the program names its files (Windows
+// paths mapped where the system has none) or as typed on a command line.
+enum class FileNaming { Program, CommandLine };
+
 // A sequential text file, opened by name for one handler's use. Text is
 // converted from and to the codec's code page at this boundary. Every failure raises a
 // RunTimeError that names the file.
@@ -18,7 +22,8 @@ class SequentialFile {
   public:
     // A name without a folder is taken from the current directory. Output
     // creates or empties the file; Append creates it or writes after its end.
-    SequentialFile(std::string name, OpenMode mode, const TextCodec& codec = TextCodec::System());
+    SequentialFile(std::string name, OpenMode mode, const TextCodec& codec = TextCodec::System(),
+                   FileNaming naming = FileNaming::Program);
     ~SequentialFile();
     SequentialFile(const SequentialFile&) = delete;
     SequentialFile& operator=(const SequentialFile&) = delete;

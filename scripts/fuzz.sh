@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-30}"
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(field_reader private_profile csv_value text_codec)
+((${#targets[@]})) || targets=(field_reader private_profile csv_value text_codec record_reader)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$(nproc)"

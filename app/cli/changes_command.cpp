@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "collector/changes.h"
 #include "collector/inventory_store.h"
@@ -20,10 +21,14 @@ void AddChangesCommand(CLI::App& app, int& status) {
         ->option_text("ISO-DATE")
         ->check(CLI::Validator(
             [](std::string& since) -> std::string {
-                const bool date =
-                    since.size() >= 10 && since[4] == '-' && since[7] == '-' &&
-                    since.substr(0, 4).find_first_not_of("0123456789") == std::string::npos;
-                return date ? "" : "wants an ISO date (2026-12-01), not '" + since + "'";
+                const std::optional<std::string> time = collector::HistoryTime(since);
+                if (!time) {
+                    return "wants a date (2026-12-01) or a UTC time (2026-12-01T08:30:00Z), "
+                           "not '" +
+                           since + "'";
+                }
+                since = *time;
+                return "";
             },
             "ISO-DATE"));
     changes->add_flag("--json", options->json, "One JSON document instead of text");

@@ -99,7 +99,10 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
         if (!options.dbPath.empty()) collector::SaveCollection(options.dbPath, collection);
 
         for (const collector::Problem& p : collection.problems) {
-            err << collector::TerminalText(p.file + ": " + p.kind + ": " + p.detail) << '\n';
+            err << collector::TerminalText(p.file + ": " +
+                                           std::string(inventory::ProblemKindName(p.kind)) + ": " +
+                                           p.detail)
+                << '\n';
         }
         err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
         return collection.problems.empty() ? 0 : 1;

@@ -15,4 +15,6 @@ std::string NativeFileName(const std::string& name, const TextCodec& codec) {
     return codec.ToAnsi(path);
 }
 
+std::string CommandLineFileName(const std::string& name) { return name; }
+
 }  // namespace zelmo::platform

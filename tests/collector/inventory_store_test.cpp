@@ -87,5 +87,62 @@ TEST(InventoryStore, ChangesBetweenCollectionsAndAllOrNothing) {
     EXPECT_EQ(Count(db, "collections"), 3);
 }
 
+// Only this program's databases are written to: a new or empty one, its
+// own, or one the release before wrote (the same tables, no stamp yet).
+TEST(InventoryStore, WritesOnlyItsOwnDatabases) {
+    TempDir dir;
+    const std::string save = dir / "save", list = dir / "list.csv";
+    fs::create_directories(save);
+    WriteBytes(list, "A,Word,w.exe,\r\n");
+    WriteBytes(save + "/WS01.txt", "u,P1,M1,WS01,10.0.0.1,4096,3F,AWord\r\n");
+
+    const std::string foreign = dir / "crm.db", text = dir / "notes.db";
+    Sql(foreign, "CREATE TABLE customers(id INTEGER PRIMARY KEY, name TEXT)");
+    WriteBytes(text, "not a database at all, but the history's name\n");
+    for (const std::string& refused : {foreign, text}) {
+        const std::string before = ReadBytes(refused);
+        EXPECT_THROW(SaveCollection(refused, Collect(save, list, 1'000'000'000)), StoreError);
+        EXPECT_EQ(ReadBytes(refused), before) << refused;
+    }
+
+    const std::string old = dir / "old.db";
+    SaveCollection(old, Collect(save, list, 1'000'000'000));
+    Sql(old, "PRAGMA application_id = 0; PRAGMA user_version = 0");
+    SaveCollection(old, Collect(save, list, 1'000'086'400));
+    EXPECT_EQ(Count(old, "collections"), 2);
+    EXPECT_EQ(Count(old, "pragma_application_id WHERE application_id <> 0"), 1);
+    Sql(old, "PRAGMA user_version = 99");
+    EXPECT_THROW(SaveCollection(old, Collect(save, list, 1'000'172'800)), StoreError);
+
+    // Reading the history never creates one.
+    EXPECT_THROW(LoadChanges(dir / "missing.db", ""), StoreError);
+    EXPECT_FALSE(fs::exists(dir / "missing.db"));
+    EXPECT_THROW(LoadChanges(foreign, ""), StoreError);
+}
+
+TEST(HistoryTime, TakesRealDatesAndUtcTimesOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"2026-12-01", "2026-12-01T00:00:00Z"},
+        {"2024-02-29", "2024-02-29T00:00:00Z"},
+        {"2026-12-01T08:30:00Z", "2026-12-01T08:30:00Z"},
+        {"2026-13-45", nullptr},
+        {"2026-ab-cd", nullptr},
+        {"2025-02-29", nullptr},
+        {"2026-12-01x", nullptr},
+        {"2026-12-1", nullptr},
+        {"2026-12-01T24:00:00Z", nullptr},
+        {"2026-12-01T08:30:00", nullptr},
+        {"", nullptr},
+    };
+    for (const auto& [text, expected] : cases) {
+        const std::optional<std::string> time = HistoryTime(text);
+        if (expected) {
+            EXPECT_EQ(time, std::optional<std::string>(expected)) << text;
+        } else {
+            EXPECT_FALSE(time) << text;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zelmo::collector
