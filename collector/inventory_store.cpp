@@ -14,8 +14,15 @@ SqliteDb::SqliteDb(const std::string& path, Mode mode) : path_(path) {
     const int flags =
         mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-        if (mode == Mode::ReadOnly) Fail("cannot open for reading (missing or not readable)");
-        Fail("cannot open");
+        // No destructor runs for a constructor that throws.
+        const std::string why = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        throw StoreError(path_ + ": " +
+                         (mode == Mode::ReadOnly
+                              ? "cannot open for reading (missing or not readable)"
+                              : "cannot open") +
+                         ": " + why);
     }
     sqlite3_busy_timeout(db_, 10000);
 }

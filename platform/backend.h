@@ -8,12 +8,14 @@
 // made directly rather than through these functions.
 //
 //   drives            ConfigureDrives
+//   file_identity     IdentifyPath, IdentifyFolderEntries
 //   file_system       OpenSystemFileSystem
 //   form_runtime      OpenFormRuntime
 //   host_identity     OpenSystemHostIdentity
 //   memory_status     OpenSystemMemoryStatus
 //   multimedia        OpenSystemMultimedia
 //   native_file_name  NativeFileName
+//   output_file       StageOutput (the collector's outputs)
 //   private_profile   ProfileString, ProfileInt
 //   program_folder    ProgramFolder
 //   record_file       NewRecordReplacement (record_replace.h: the steps
@@ -27,12 +29,14 @@
 // win32/window_class).
 
 #include "platform/drives.h"
+#include "platform/file_identity.h"
 #include "platform/file_system.h"
 #include "platform/form_runtime.h"
 #include "platform/host_identity.h"
 #include "platform/memory_status.h"
 #include "platform/multimedia.h"
 #include "platform/native_file_name.h"
+#include "platform/output_file.h"
 #include "platform/private_profile.h"
 #include "platform/program_folder.h"
 #include "platform/record_replace.h"

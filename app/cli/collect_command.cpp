@@ -5,13 +5,17 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "app/cli/exit_status.h"
+#include "app/cli/output_clashes.h"
 #include "collector/collect_folder.h"
 #include "collector/csv_report.h"
 #include "collector/html_report.h"
 #include "collector/inventory_store.h"
 #include "collector/json_report.h"
-#include "platform/record_file.h"
+#include "platform/output_file.h"
 #include "platform/text_codec.h"
 
 namespace zelmo::cli {
@@ -60,8 +64,37 @@ void AddCollectCommand(CLI::App& app, int& status) {
         [options, &status] { status = RunCollectCommand(*options, std::cout, std::cerr); });
 }
 
+namespace {
+
+// An output staged before the database is touched, with the option that named it.
+struct PendingOutput {
+    std::string option;
+    std::string path;
+    std::unique_ptr<platform::StagedOutput> staged;
+};
+
+std::vector<NamedPath> NamedPaths(const CollectOptions& options) {
+    std::vector<NamedPath> paths;
+    if (!options.csvPath.empty()) paths.push_back({"--csv", options.csvPath, true});
+    if (!options.jsonPath.empty() && options.jsonPath != "-") {
+        paths.push_back({"--json", options.jsonPath, true});
+    }
+    if (!options.htmlPath.empty()) paths.push_back({"--html", options.htmlPath, true});
+    if (!options.dbPath.empty()) paths.push_back({"--db", options.dbPath, false});
+    if (!options.listPath.empty()) paths.push_back({"--list", options.listPath, false});
+    return paths;
+}
+
+}  // namespace
+
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err) {
     try {
+        if (const std::optional<std::string> clash =
+                FindOutputClash(NamedPaths(options), options.folder)) {
+            err << "zelmocb-cli: " << *clash << "; nothing written\n";
+            return kExitUsage;
+        }
+
         collector::CollectSettings settings;
         settings.folder = options.folder;
         settings.listPath = options.listPath;
@@ -72,31 +105,63 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
                            .count();
         const collector::Collection collection = collector::CollectFolder(settings);
 
-        // Each output replaces its file in one step: a failed run leaves the
-        // last report in place.
-        const auto files = platform::OpenSystemRecordFiles();
+        // Every output is written to its temporary file first and the
+        // collection committed to the database next; only then do the
+        // outputs take their places, so that a run that fails before the
+        // commit leaves the reports and the history as they were, and a
+        // report is never newer than the history. Unpublished, they go.
+        std::vector<PendingOutput> outputs;
         if (!options.csvPath.empty()) {
             const std::string csv = collector::CsvReport(collection);
             if (options.csvAnsi) {
-                files->ReplaceContents(options.csvPath, platform::TextCodec::System().ToAnsi(csv));
+                const std::string ansi = platform::TextCodec::System().ToAnsi(csv);
+                const std::string_view parts[] = {ansi};
+                outputs.push_back(
+                    {"--csv", options.csvPath, platform::StageOutput(options.csvPath, parts)});
             } else {
                 // A byte order mark, so that spreadsheets take the file as UTF-8.
                 const std::string_view parts[] = {"\xEF\xBB\xBF", csv};
-                files->ReplaceContents(options.csvPath, parts);
+                outputs.push_back(
+                    {"--csv", options.csvPath, platform::StageOutput(options.csvPath, parts)});
             }
         }
+        std::string jsonOut;
         if (!options.jsonPath.empty()) {
-            const std::string json = collector::JsonReport(collection);
+            std::string json = collector::JsonReport(collection);
             if (options.jsonPath == "-") {
-                out << json;
+                jsonOut = std::move(json);
             } else {
-                files->ReplaceContents(options.jsonPath, json);
+                const std::string_view parts[] = {json};
+                outputs.push_back(
+                    {"--json", options.jsonPath, platform::StageOutput(options.jsonPath, parts)});
             }
         }
         if (!options.htmlPath.empty()) {
-            files->ReplaceContents(options.htmlPath, collector::HtmlReport(collection));
+            const std::string html = collector::HtmlReport(collection);
+            const std::string_view parts[] = {html};
+            outputs.push_back(
+                {"--html", options.htmlPath, platform::StageOutput(options.htmlPath, parts)});
         }
         if (!options.dbPath.empty()) collector::SaveCollection(options.dbPath, collection);
+
+        // Committed: each output that cannot take its place now is reported
+        // and the others still go.
+        bool published = true;
+        for (PendingOutput& output : outputs) {
+            try {
+                output.staged->Publish();
+            } catch (const platform::OutputError& e) {
+                err << "zelmocb-cli: " << e.what() << " (" << output.option
+                    << " not written; the collection is in the database)\n";
+                published = false;
+                continue;
+            }
+            if (output.staged->How() == platform::StagedOutput::Placement::ReplaceLink) {
+                err << "zelmocb-cli: " << output.option << " '" << output.path
+                    << "' was a link; it is now a file, and what it pointed to is unchanged\n";
+            }
+        }
+        out << jsonOut;
 
         for (const collector::Problem& p : collection.problems) {
             err << collector::TerminalText(p.file + ": " +
@@ -105,13 +170,17 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
                 << '\n';
         }
         err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
-        return collection.problems.empty() ? 0 : 1;
+        if (!published) return kExitRunTimeError;
+        return collection.problems.empty() ? kExitOk : 1;
     } catch (const collector::StoreError& e) {
         err << "zelmocb-cli: " << e.what() << '\n';
-        return 2;
+        return kExitRunTimeError;
+    } catch (const platform::OutputError& e) {
+        err << "zelmocb-cli: " << e.what() << "; nothing written\n";
+        return kExitRunTimeError;
     } catch (const std::filesystem::filesystem_error& e) {
         err << "zelmocb-cli: " << e.what() << '\n';
-        return 2;
+        return kExitRunTimeError;
     }
 }
 

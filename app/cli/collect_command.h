@@ -27,7 +27,8 @@ struct CollectOptions {
 void AddCollectCommand(CLI::App& app, int& status);
 
 // Reads every record in the save folder and writes the outputs asked for.
-// 0: written; 1: written, with problems; 2: run-time error.
+// 0: written; 1: written, with problems; 2: run-time error (a publish that
+// failed after the database commit too); 64: outputs that clash.
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace zelmo::cli

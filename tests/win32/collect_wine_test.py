@@ -7,7 +7,9 @@ Linux build, over one save folder of CP932 records collected twice:
 - a database path the code page cannot spell (the command line is UTF-16);
 - two collections into one database at once: both finish, or one says
   why; the database stays whole;
-- an unknown --encoding is a usage error, as on Linux.
+- an unknown --encoding and outputs that clash are usage errors, as on
+  Linux, and the outputs' own rules hold here: a dead run's temporary file
+  goes, NUL is written to rather than replaced, a folder is refused.
 
     collect_wine_test.py --exe zelmocb-cli.exe --linux-cli build/default/zelmocb-cli
 
@@ -130,12 +132,38 @@ def main():
                     failures.append(f"{side} collect {round_}: no {kind} output")
             return open(files["csv"], "rb").read() if os.path.exists(files["csv"]) else b""
 
+        # What a killed run left beside the Windows CSV: nobody holds it.
+        dead_temp = os.path.join(tmp, ".w1.csv.0badf00d.tmp")
+        with open(dead_temp, "wb") as f:
+            f.write(b"dead")
         csv = {side: collect(side, 1) for side in out}
+        if os.path.exists(dead_temp):
+            failures.append("a dead run's temporary file was left")
         if not csv["linux"] or csv["linux"] != csv["windows"]:
             failures.append("the CSVs differ:\n--- Linux\n" + csv["linux"].decode("utf-8", "replace") +
                             "--- Windows\n" + csv["windows"].decode("utf-8", "replace"))
         if "山田 太郎" not in csv["linux"].decode("utf-8", "replace"):
             failures.append("Japanese text did not come through")
+
+        windows_csv = os.path.join(tmp, "w1.csv")
+        os.mkdir(os.path.join(tmp, "folder"))
+        for name, arguments, status, said in [
+            ("clash", ["--csv", windows_path(windows_csv), "--html",
+                       windows_path(os.path.join(tmp, "save", "..", "W1.CSV"))],
+             64, "the same file"),
+            ("record", ["--json", windows_path(os.path.join(save, "report.txt"))],
+             64, "named like a record"),
+            ("nul", ["--json", "NUL"], 1, ""),
+            ("folder", ["--html", windows_path(os.path.join(tmp, "folder"))], 2, "folder"),
+        ]:
+            got, _, message = run.windows("collect", windows_path(save), *arguments)
+            message = message.decode("utf-8", "replace")
+            if got != status or said not in message:
+                failures.append(f"{name}: status {got}, said {message!r}")
+        if not os.path.exists(windows_csv) or open(windows_csv, "rb").read() != csv["windows"]:
+            failures.append("a refused run changed the CSV")
+        if os.path.exists(os.path.join(save, "report.txt")):
+            failures.append("an output named like a record was written into the save folder")
 
         for host, data in CHANGED.items():
             path = os.path.join(save, host + ".txt")
