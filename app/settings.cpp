@@ -1,11 +1,15 @@
 #include "app/settings.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 
+#include "platform/native_file_name.h"
 #include "platform/private_profile.h"
 #include "platform/program_folder.h"
 #include "platform/program_path.h"
 #include "platform/runtime_error.h"
+#include "platform/settings_folder.h"
 #include "platform/text_codec.h"
 #include "platform/utf8.h"
 
@@ -27,12 +31,32 @@ std::string LeftChars(const std::string& utf8, std::size_t n) {
     return utf8.substr(0, pos);
 }
 
-}  // namespace
-
-std::string SettingsPath() {
-    std::string folder = platform::ProgramFolder();
+std::string FileIn(std::string folder) {
     platform::EndWithBackslash(folder);
     return folder + kSettingsFileName;
+}
+
+}  // namespace
+
+std::string SettingsPathIn(const std::string& programFolder,
+                           const std::optional<std::string>& systemFolder) {
+    std::string own = FileIn(programFolder);
+    if (!systemFolder) return own;
+    // A file beside the program wins, so that a copy run from a share or a
+    // folder keeps its own settings even where a package is installed.
+    std::error_code ignored;
+    const std::string native = platform::NativeFileName(own, platform::TextCodec::System());
+    if (std::filesystem::exists(native, ignored)) return own;
+    return FileIn(*systemFolder);
+}
+
+std::string SettingsPath() {
+    return SettingsPathIn(platform::ProgramFolder(), platform::SystemSettingsFolder());
+}
+
+std::string SettingsOrder() {
+    const std::optional<std::string> system = platform::SystemSettingsFolder();
+    return system ? "the program's folder, then " + *system : "the program's folder";
 }
 
 std::string ReadSavePath() { return ReadSavePathFrom(SettingsPath()); }
@@ -42,9 +66,10 @@ std::string ReadSavePathFrom(const std::string& settingsPath) {
         platform::ProfileString("Save", "SavePath", "***", kBufferChars, settingsPath);
     const std::int32_t length = platform::ProfileInt("Save", "PathString", 0, settingsPath);
     if (length < 0) {
-        throw platform::RunTimeError(
-            platform::kInvalidProcedureCall,
-            "PathString " + std::to_string(length) + " in " + settingsPath);
+        throw platform::RunTimeError(platform::kInvalidProcedureCall,
+                                     "PathString " + std::to_string(length) + " in " +
+                                         settingsPath + " (" + kSettingsFileName +
+                                         " is read from " + SettingsOrder() + ")");
     }
     // The value travels through a 100-byte buffer of the code page: NULs fill
     // it up to 100 bytes, and a value with double-byte characters comes back

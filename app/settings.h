@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace zelmo::app {
@@ -7,8 +8,17 @@ namespace zelmo::app {
 inline constexpr const char* kSettingsFileName = "Zelmo.ini";
 
 // Zelmo.ini in the program's folder, joined with a backslash unless the
-// folder already ends in one.
+// folder already ends in one. When that file is missing and the system has
+// a settings folder (/etc/zelmocb on Linux), Zelmo.ini there instead.
 std::string SettingsPath();
+
+// The same choice between two given folders.
+std::string SettingsPathIn(const std::string& programFolder,
+                           const std::optional<std::string>& systemFolder);
+
+// Where the settings file is looked for, in order, for messages that name
+// it: "the program's folder, then /etc/zelmocb".
+std::string SettingsOrder();
 
 // The save folder text: the first PathString characters of the SavePath
 // value as read into a 100-character buffer (default "***", 99 bytes kept),

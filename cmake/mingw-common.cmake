@@ -18,6 +18,17 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601")
 set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601")
 
+# Hardening as far as Windows has it: the stack protector (on the link line
+# too, so that gcc adds libssp, static like the rest), address-space layout
+# randomisation and no-execute data; a 64-bit program also gets the full
+# address space to randomise in.
+string(APPEND CMAKE_CXX_FLAGS_INIT " -fstack-protector-strong")
+string(APPEND CMAKE_C_FLAGS_INIT " -fstack-protector-strong")
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -fstack-protector-strong -Wl,--dynamicbase,--nxcompat")
+if(ZELMO_MINGW_TRIPLET MATCHES "^x86_64")
+    string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,--high-entropy-va")
+endif()
+
 # The shipped program carries no symbols.
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 

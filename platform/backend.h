@@ -20,6 +20,7 @@
 //   program_folder    ProgramFolder
 //   record_file       NewRecordReplacement (record_replace.h: the steps
 //                     that ReplaceRecord puts in order)
+//   settings_folder   SystemSettingsFolder
 //   terminal          StandardOutputIsTerminal, StandardErrorIsTerminal
 //   text_codec        TextCodec::System, ToAnsi, FromAnsi; UpperCase
 //   untrusted_file    ReadUntrustedFile
@@ -40,6 +41,7 @@
 #include "platform/private_profile.h"
 #include "platform/program_folder.h"
 #include "platform/record_replace.h"
+#include "platform/settings_folder.h"
 #include "platform/terminal.h"
 #include "platform/text_codec.h"
 #include "platform/untrusted_file.h"

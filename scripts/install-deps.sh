@@ -9,6 +9,7 @@ packages=(
     xvfb xdotool x11-apps imagemagick fonts-ipafont-gothic locales
     clang libclang-rt-14-dev fonts-liberation
     libcli11-dev help2man lintian file libsqlite3-dev sqlite3 chromium python3
+    debootstrap
 )
 if [[ "${ZELMO_WINDOWS:-1}" != 0 ]]; then
     # The Windows build: cross compilers, GoogleTest's sources to build with

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/runtime_error.h"
 #include "test_support.h"
 
@@ -45,6 +47,8 @@ TEST_F(SavePath, ANegativePathStringIsAnInvalidArgumentNamingTheValue) {
     } catch (const platform::RunTimeError& e) {
         EXPECT_EQ(e.Number(), 5);
         EXPECT_NE(e.Detail().find("PathString -1"), std::string::npos);
+        // The administrator learns where else the file may have come from.
+        EXPECT_NE(e.Detail().find(app::SettingsOrder()), std::string::npos);
     }
 }
 
@@ -52,6 +56,30 @@ TEST_F(SavePath, OnlyTheFirst99BytesOfALongValueCanBeKept) {
     const std::string value(150, 'v');
     EXPECT_EQ(Read("[Save]\r\nSavePath=" + value + "\r\nPathString=150\r\n"),
               std::string(99, 'v') + '\0');
+}
+
+TEST(SettingsPath, BesideTheProgramFirstThenTheSystemsFolder) {
+    test::TempDir program, system, bare;
+    test::WriteBytes(program / "Zelmo.ini", "[Save]\r\n");
+    const std::string programDir = program.path().string(), systemDir = system.path().string(),
+                      bareDir = bare.path().string();
+    struct Case {
+        std::string programFolder;
+        std::optional<std::string> systemFolder;
+        std::string expected;
+    } cases[] = {
+        // A program run from a folder of its own keeps its file, package or not.
+        {programDir, systemDir, programDir + "\\Zelmo.ini"},
+        // The system's file is taken whether or not it exists: the defaults
+        // then apply and messages name the place the administrator should use.
+        {bareDir, systemDir, systemDir + "\\Zelmo.ini"},
+        {bareDir, std::nullopt, bareDir + "\\Zelmo.ini"},
+        {bareDir + "\\", std::nullopt, bareDir + "\\Zelmo.ini"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(app::SettingsPathIn(c.programFolder, c.systemFolder), c.expected)
+            << c.programFolder;
+    }
 }
 
 }  // namespace

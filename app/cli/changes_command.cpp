@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/cli/exit_status.h"
 #include "collector/changes.h"
 #include "collector/inventory_store.h"
 
@@ -32,6 +33,7 @@ void AddChangesCommand(CLI::App& app, int& status) {
             },
             "ISO-DATE"));
     changes->add_flag("--json", options->json, "One JSON document instead of text");
+    changes->footer(ExitStatusHelp());
     changes->callback(
         [options, &status] { status = RunChangesCommand(*options, std::cout, std::cerr); });
 }

@@ -60,6 +60,8 @@ void AddCollectCommand(CLI::App& app, int& status) {
                      "A record older than N days is a problem (default 365)")
         ->option_text("N")
         ->check(CLI::Range(0, 99999));
+    collect->footer(ExitStatusHelp(
+        "1 done, but some records have problems (each on standard error, the outputs written); "));
     collect->callback(
         [options, &status] { status = RunCollectCommand(*options, std::cout, std::cerr); });
 }

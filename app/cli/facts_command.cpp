@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "app/cli/exit_status.h"
 #include "inventory/host_identity.h"
 #include "inventory/mem_info.h"
 #include "platform/host_identity.h"
@@ -70,6 +71,7 @@ void AddFactsCommand(CLI::App& app) {
         "facts", "Print the host name, the IP address and the seven memory figures.");
     auto json = std::make_shared<bool>(false);
     facts->add_flag("--json", *json, "One JSON object: {\"host\", \"ip\", \"memory\"}");
+    facts->footer(ExitStatusHelp());
     facts->callback([json] { RunFactsCommand(*json, std::cout); });
 }
 

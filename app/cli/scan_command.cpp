@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "app/cli/exit_status.h"
 #include "app/cli/progress_line.h"
 #include "app/settings.h"
 #include "inventory/application_list_scan.h"
@@ -107,7 +108,11 @@ void AddScanCommand(CLI::App& app) {
     scan->add_option("--list", options->listPath,
                      "The application list (default: ZelmoAppl.csv in the current folder)")
         ->option_text("FILE");
-    scan->add_option("--drive", *drives, "Search FOLDER as drive LETTER (Linux; repeatable)")
+    scan->add_option("--drive", *drives,
+                     "Search FOLDER as drive LETTER (Linux; repeatable), over the [Drives] "
+                     "section of " +
+                         std::string(app::kSettingsFileName) + " (read from " +
+                         app::SettingsOrder() + ")")
         ->option_text("LETTER=FOLDER")
         ->check(CLI::Validator(
             [](std::string& mapping) -> std::string {
@@ -127,6 +132,7 @@ void AddScanCommand(CLI::App& app) {
     scan->add_flag("--json", options->json,
                    "One JSON object: {\"entries\", \"summary\", \"list_errors\", "
                    "\"folders\", \"seconds\"}");
+    scan->footer(ExitStatusHelp());
     scan->callback([options, drives] {
         for (const std::string& mapping : *drives) {
             options->drives[platform::AsciiUpper(mapping[0])] = mapping.substr(2);

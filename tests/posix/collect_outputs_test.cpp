@@ -125,7 +125,9 @@ TEST(CollectOutputs, ClashesAndTargetsAreRefusedOrWrittenAsTheirKindAsks) {
         {"one new name twice", nullptr, "--csv new.csv --json ./new.csv", 64, "are the same file",
          absent("new.csv")},
         {"a hard link to a record",
-         [](const TempFolder& f) { link(f.At("save/WS001.txt").c_str(), f.At("ws.csv").c_str()); },
+         [](const TempFolder& f) {
+             ASSERT_EQ(link(f.At("save/WS001.txt").c_str(), f.At("ws.csv").c_str()), 0);
+         },
          "--csv ws.csv", 64, "the record 'WS001.txt'",
          [](const TempFolder& f) {
              EXPECT_EQ(Read(f.At("save/WS001.txt")), Read(ZELMO_SOURCE_DIR "/demo/save/WS001.txt"));
@@ -133,7 +135,7 @@ TEST(CollectOutputs, ClashesAndTargetsAreRefusedOrWrittenAsTheirKindAsks) {
         {"a link to the database",
          [](const TempFolder& f) {
              Write(f.At("history.db"), "");
-             symlink("history.db", f.At("report.json").c_str());
+             ASSERT_EQ(symlink("history.db", f.At("report.json").c_str()), 0);
          },
          "--json report.json --db history.db", 64, "--db 'history.db'",
          [](const TempFolder& f) {
@@ -173,7 +175,7 @@ TEST(CollectOutputs, ClashesAndTargetsAreRefusedOrWrittenAsTheirKindAsks) {
         {"a link to a file",
          [](const TempFolder& f) {
              Write(f.At("elsewhere.json"), "theirs");
-             symlink("elsewhere.json", f.At("out.json").c_str());
+             ASSERT_EQ(symlink("elsewhere.json", f.At("out.json").c_str()), 0);
          },
          "--json out.json", kOk, "'out.json' was a link",
          [](const TempFolder& f) {
