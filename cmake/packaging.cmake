@@ -1,13 +1,7 @@
-<<<<<<< HEAD
-# Install rules and the packages: a .deb on Linux, a ZIP of the 64-bit
-# programs (and the 32-bit ones in x86\) for Windows. `cmake --install BUILD
-# --prefix DIR` lays out the same files the package holds.
-=======
 # Install rules and the packages: two .debs on Linux (zelmocb-cli and
-# zelmocb), a ZIP of the 32-bit programs for Windows. `cmake --install BUILD
-# --prefix DIR` lays out the same files the packages hold (with DESTDIR for
-# the ones under /etc and /lib).
->>>>>>> main
+# zelmocb), a ZIP of the 64-bit programs (and the 32-bit ones in x86\) for
+# Windows. `cmake --install BUILD --prefix DIR` lays out the same files the
+# packages hold (with DESTDIR for the ones under /etc and /lib).
 if(ZELMO_SANITIZE OR ZELMO_FUZZ)
     return()  # packages come from plain builds only
 endif()
