@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "app/record_writer.h"
-#include "app/settings.h"
 #include "app/start_page.h"
 #include "app/zelmo_application.h"
 #include "inventory/application_list_scan.h"
@@ -141,13 +140,10 @@ void Main::cmdOption_Click() { app_.services().multimedia.SendCommand("set cdaud
 
 void Main::cmdOK_Click() {
     Services& s = app_.services();
-    // An empty summary (an empty list) has no trailing comma to remove.
-    if (!AppSummary_.empty()) AppSummary_.pop_back();
     const InventoryValues values{txtname->Text(),    txtPInv->Text(),  txtMInv1->Text(),
                                  lblHost->Caption(), lblIP->Caption(), lblMem->Caption(),
                                  txtLocF->Text()};
-    const std::string path = RecordPath(ReadSavePathFrom(s.settingsPath), lblHost->Caption());
-    WriteRecordFile(s.records, path, ComposeRecord(values, ""), AppSummary_);
+    FileRecord(s.records, PrepareRecord(values, AppSummary_, s.settingsPath));
     Unload();
 }
 

@@ -1,5 +1,6 @@
 #include "app/record_writer.h"
 
+#include "app/settings.h"
 #include "inventory/record_format.h"
 #include "platform/program_path.h"
 #include "platform/runtime_error.h"
@@ -42,6 +43,21 @@ void WriteRecordFile(platform::RecordFileService& files, const std::string& path
     if (!codec.IsAnsiAlready(summary)) ansiSummary = converted = codec.ToAnsi(summary);
     const std::string_view parts[] = {ansiHead, ansiSummary, "\r\n"};
     files.ReplaceContents(path, parts);
+}
+
+FiledRecord PrepareRecord(const InventoryValues& values, std::string& appSummary,
+                          const std::string& settingsPath) {
+    // An empty summary (an empty list) has no trailing comma to remove.
+    if (!appSummary.empty()) appSummary.pop_back();
+    FiledRecord record;
+    record.path = RecordPath(ReadSavePathFrom(settingsPath), values.host);
+    record.head = ComposeRecord(values, "");
+    record.summary = &appSummary;
+    return record;
+}
+
+void FileRecord(platform::RecordFileService& files, const FiledRecord& record) {
+    WriteRecordFile(files, record.path, record.head, *record.summary);
 }
 
 }  // namespace zelmo::app

@@ -23,4 +23,24 @@ std::string RecordPath(std::string saveFolder, const std::string& host);
 void WriteRecordFile(platform::RecordFileService& files, const std::string& path,
                      std::string_view head, const std::string& summary);
 
+// What OK files, up to the writing: the record and the file it goes to.
+struct FiledRecord {
+    std::string path;
+    std::string head;  // the seven values, each followed by its comma
+    // The caller's summary, shortened in place; it must outlive this.
+    const std::string* summary = nullptr;
+
+    // The line as text, without its line end.
+    std::string Line() const { return head + *summary; }
+};
+
+// The OK step as the window and `zelmocb-cli record` both take it: drops the
+// summary's last comma in place, composes the record from the values and
+// names the host's file in the save folder that the settings file gives.
+FiledRecord PrepareRecord(const InventoryValues& values, std::string& appSummary,
+                          const std::string& settingsPath);
+
+// Replaces the record's file with it.
+void FileRecord(platform::RecordFileService& files, const FiledRecord& record);
+
 }  // namespace zelmo::app

@@ -85,7 +85,11 @@ namespace {
 // collections for as long as they stay the same: an open span (no last
 // collection) costs nothing a night. A changed record closes its host's span
 // and opens a new one; a host gone closes its span.
-constexpr const char* kSchema = R"(
+//
+// The schema as the first stamped release made it; a new database is made
+// the same way and then brought up to date by the same steps as an old one,
+// so that the two cannot differ.
+constexpr const char* kSchemaV1 = R"(
 CREATE TABLE IF NOT EXISTS collections(
     id INTEGER PRIMARY KEY, collected_at TEXT NOT NULL, folder TEXT NOT NULL,
     hosts INTEGER NOT NULL, problems INTEGER NOT NULL);
@@ -135,9 +139,35 @@ Installs InstallsOf(const Collection& collection, const HostRecord& host) {
     return installs;
 }
 
-// The schema with the record's value columns filled in from the record's
+// A record is keyed by its content, without the time it was filed: a PC
+// that refreshes an unchanged record every night must cost no new record.
+// The time is kept per host and collection, a row only when it moved.
+// Version 2 moves it there from the records.
+constexpr const char* kSchemaV2 = R"(
+CREATE TABLE recorded_times(
+    host_id INTEGER NOT NULL REFERENCES hosts(id),
+    collection_id INTEGER NOT NULL REFERENCES collections(id),
+    recorded_at INTEGER NOT NULL, PRIMARY KEY(host_id, collection_id)) WITHOUT ROWID;
+INSERT INTO recorded_times(host_id, collection_id, recorded_at)
+    SELECT s.host_id, s.first_collection, CAST(strftime('%s', r.recorded_at) AS INTEGER)
+    FROM host_records s JOIN records r ON r.id = s.record_id
+    WHERE strftime('%s', r.recorded_at) IS NOT NULL;
+DROP VIEW latest_inventory;
+ALTER TABLE records DROP COLUMN recorded_at;
+CREATE INDEX records_content ON records(host_id, digest);
+CREATE VIEW latest_inventory AS
+    SELECT h.name AS host, @TABLED@,
+           (SELECT strftime('%Y-%m-%dT%H:%M:%SZ', t.recorded_at, 'unixepoch')
+            FROM recorded_times t WHERE t.host_id = s.host_id
+            ORDER BY t.collection_id DESC LIMIT 1) AS recorded_at,
+           r.problems
+    FROM host_records s JOIN hosts h ON h.id = s.host_id JOIN records r ON r.id = s.record_id
+    WHERE s.last_collection IS NULL;
+)";
+
+// A schema text with the record's value columns filled in from the record's
 // fields.
-std::string Schema() {
+std::string Schema(const char* text) {
     std::string values;
     std::string tabled;
     for (const inventory::RecordField& field : inventory::kRecordFields) {
@@ -147,8 +177,10 @@ std::string Schema() {
         if (!tabled.empty()) tabled += ", ";
         tabled += "r." + std::string(field.key);
     }
-    std::string schema = kSchema;
-    schema.replace(schema.find("@VALUES@"), 8, values);
+    std::string schema = text;
+    if (const std::size_t at = schema.find("@VALUES@"); at != std::string::npos) {
+        schema.replace(at, 8, values);
+    }
     schema.replace(schema.find("@TABLED@"), 8, tabled);
     return schema;
 }
@@ -156,7 +188,7 @@ std::string Schema() {
 // Marks a database as this program's: 'ZlCB'. The version counts schema
 // changes; 1 is the first stamped one.
 constexpr std::int64_t kApplicationId = 0x5A6C4342;
-constexpr std::int64_t kSchemaVersion = 1;
+constexpr std::int64_t kSchemaVersion = 2;
 
 std::int64_t Pragma(SqliteDb& db, const char* name) {
     SqliteStatement read(db, (std::string("PRAGMA ") + name).c_str());
@@ -181,29 +213,32 @@ bool HasNoTables(SqliteDb& db) {
 
 // Whether the database is one this program may write to: its own (stamped),
 // new and empty, or one that the release before stamps existed wrote
-// (exactly today's tables and columns). Any other database is refused as it
-// is. Returns true when the schema must be created.
-bool CheckOwnDatabase(SqliteDb& db) {
+// (exactly the first stamped release's tables and columns). Any other
+// database is refused as it is. Returns the schema version the database has,
+// 0 for none yet.
+std::int64_t CheckOwnDatabase(SqliteDb& db) {
     const std::int64_t id = Pragma(db, "application_id");
     if (id == kApplicationId) {
-        if (Pragma(db, "user_version") > kSchemaVersion) {
+        const std::int64_t version = Pragma(db, "user_version");
+        if (version > kSchemaVersion) {
             throw StoreError(db.Path() + ": written by a newer release of this program");
         }
-        return false;
+        return version;
     }
     if (id != 0) throw StoreError(db.Path() + ": another program's database, left as it is");
-    if (HasNoTables(db)) return true;
+    if (HasNoTables(db)) return 0;
     SqliteDb reference(":memory:", SqliteDb::Mode::ReadWriteCreate);
-    reference.Exec(Schema().c_str());
+    reference.Exec(Schema(kSchemaV1).c_str());
     if (SchemaShape(db) != SchemaShape(reference)) {
         throw StoreError(db.Path() + ": not an inventory database (other tables), left as it is");
     }
-    return false;
+    return 1;
 }
 
-// FNV-1a over every stored value, each ended by a separator byte that UTF-8
-// text never holds.
-std::int64_t Digest(const HostRecord& h, const Installs& installs, const std::string& problems) {
+// FNV-1a over a record's content: every stored value, each ended by a
+// separator byte that UTF-8 text never holds. Not the time it was filed.
+std::int64_t Digest(const std::string& file, const inventory::RecordValues& values,
+                    const Installs& installs, const std::string& problems) {
     std::uint64_t hash = 14695981039346656037ULL;
     const auto add = [&hash](std::string_view text) {
         for (const char c : text) {
@@ -213,15 +248,44 @@ std::int64_t Digest(const HostRecord& h, const Installs& installs, const std::st
         hash ^= 0xFF;
         hash *= 1099511628211ULL;
     };
-    add(h.file);
-    for (const inventory::RecordField& field : inventory::kRecordFields) add(h.values.*field.value);
+    add(file);
+    for (const inventory::RecordField& field : inventory::kRecordFields) add(values.*field.value);
     add(problems);
-    add(std::to_string(h.recorded));
     for (const auto& [name, drives] : installs) {
         add(name);
         add(std::to_string(drives));
     }
     return static_cast<std::int64_t>(hash);
+}
+
+// Version 1 to 2: the records' times move to recorded_times, and every
+// record is keyed again by its content alone.
+void MigrateToVersion2(SqliteDb& db) {
+    db.Exec(Schema(kSchemaV2).c_str());
+    std::string columns;
+    for (const inventory::RecordField& field : inventory::kRecordFields) {
+        columns += ", " + std::string(field.key);
+    }
+    SqliteStatement records(db, ("SELECT id, file, problems" + columns + " FROM records").c_str());
+    SqliteStatement installs(db,
+                             "SELECT a.name, i.drives FROM installs i JOIN applications a "
+                             "ON a.id = i.application_id WHERE i.record_id = ?");
+    SqliteStatement update(db, "UPDATE records SET digest = ? WHERE id = ?");
+    std::vector<std::pair<std::int64_t, std::int64_t>> digests;
+    while (records.Step()) {
+        inventory::RecordValues values;
+        int column = 3;
+        for (const inventory::RecordField& field : inventory::kRecordFields) {
+            values.*field.value = records.Text(column++);
+        }
+        Installs stored;
+        installs.Bind(1, records.Int(0));
+        while (installs.Step()) stored[installs.Text(0)] = static_cast<int>(installs.Int(1));
+        installs.Reset();
+        digests.emplace_back(records.Int(0),
+                             Digest(records.Text(1), values, stored, records.Text(2)));
+    }
+    for (const auto& [id, digest] : digests) update.Bind(1, digest).Bind(2, id).Run();
 }
 
 std::int64_t IdFor(SqliteDb& db, SqliteStatement& find, SqliteStatement& insert,
@@ -254,7 +318,11 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
     SqliteDb db(dbPath, SqliteDb::Mode::ReadWriteCreate);
     db.Exec("PRAGMA foreign_keys = ON");
     SqliteTransaction transaction(db);
-    if (CheckOwnDatabase(db)) db.Exec(Schema().c_str());
+    // A database of an earlier version is brought up to date in the same
+    // transaction as the collection it takes: both happen or neither.
+    const std::int64_t version = CheckOwnDatabase(db);
+    if (version == 0) db.Exec(Schema(kSchemaV1).c_str());
+    if (version < 2) MigrateToVersion2(db);
     // Stamped in the same transaction as the first collection it takes.
     db.Exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
     db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
@@ -295,46 +363,77 @@ void SaveCollection(const std::string& dbPath, const Collection& collection) {
         columns += ", " + std::string(field.key);
     }
     SqliteStatement addRecord(db, ("INSERT INTO records(host_id, digest, file" + columns +
-                                   ", recorded_at, problems) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)")
+                                   ", problems) VALUES(?,?,?,?,?,?,?,?,?,?,?)")
                                       .c_str());
     static_assert(inventory::kRecordValueCount == 7, "one placeholder per value above");
+    SqliteStatement findRecord(db,
+                               "SELECT id FROM records WHERE host_id = ? AND digest = ? "
+                               "ORDER BY id LIMIT 1");
     SqliteStatement addInstall(
         db, "INSERT INTO installs(record_id, application_id, drives) VALUES(?,?,?)");
     SqliteStatement addSpan(db,
                             "INSERT INTO host_records(host_id, record_id, first_collection, "
                             "last_collection) VALUES(?,?,?,NULL)");
+    SqliteStatement addTime(
+        db, "INSERT INTO recorded_times(host_id, collection_id, recorded_at) VALUES(?,?,?)");
     std::unordered_map<std::string, std::int64_t> hostIds;
     std::unordered_map<std::string, std::int64_t> appIds;
+
+    // Each host's time as last stored, by host id.
+    std::unordered_map<std::int64_t, std::int64_t> lastTimes;
+    {
+        SqliteStatement times(db,
+                              "SELECT h.id, (SELECT t.recorded_at FROM recorded_times t "
+                              "WHERE t.host_id = h.id ORDER BY t.collection_id DESC LIMIT 1) "
+                              "FROM hosts h");
+        while (times.Step()) {
+            if (!times.IsNull(1)) lastTimes[times.Int(0)] = times.Int(1);
+        }
+    }
 
     for (const HostRecord& h : collection.hosts) {
         const Installs installs = InstallsOf(collection, h);
         const std::string problems = h.ProblemWords();
-        const std::int64_t digest = Digest(h, installs, problems);
+        const std::int64_t digest = Digest(h.file, h.values, installs, problems);
         const auto span = open.find(h.host);
         std::int64_t hostId = 0;
+        bool unchanged = false;
         if (span != open.end()) {
             span->second.seen = true;
-            if (span->second.digest == digest) continue;
             hostId = span->second.hostId;
-            close.Bind(1, previous).Bind(2, hostId).Bind(3, span->second.first).Run();
+            unchanged = span->second.digest == digest;
+            if (!unchanged)
+                close.Bind(1, previous).Bind(2, hostId).Bind(3, span->second.first).Run();
         } else {
             hostId = IdFor(db, findHost, addHost, hostIds, h.host);
         }
-        addRecord.Bind(1, hostId).Bind(2, digest).Bind(3, h.file);
-        int column = 4;
-        for (const inventory::RecordField& field : inventory::kRecordFields) {
-            addRecord.Bind(column++, h.values.*field.value);
+        if (!unchanged) {
+            // A record that returns to an earlier content takes that record again.
+            std::int64_t recordId = 0;
+            findRecord.Bind(1, hostId).Bind(2, digest);
+            if (findRecord.Step()) recordId = findRecord.Int(0);
+            findRecord.Reset();
+            if (recordId == 0) {
+                addRecord.Bind(1, hostId).Bind(2, digest).Bind(3, h.file);
+                int column = 4;
+                for (const inventory::RecordField& field : inventory::kRecordFields) {
+                    addRecord.Bind(column++, h.values.*field.value);
+                }
+                addRecord.Bind(column, problems).Run();
+                recordId = sqlite3_last_insert_rowid(db.get());
+                for (const auto& [name, drives] : installs) {
+                    addInstall.Bind(1, recordId)
+                        .Bind(2, IdFor(db, findApp, addApp, appIds, name))
+                        .Bind(3, static_cast<std::int64_t>(drives))
+                        .Run();
+                }
+            }
+            addSpan.Bind(1, hostId).Bind(2, recordId).Bind(3, current).Run();
         }
-        addRecord.Bind(column, IsoTime(h.recorded));
-        addRecord.Bind(column + 1, problems).Run();
-        const std::int64_t recordId = sqlite3_last_insert_rowid(db.get());
-        for (const auto& [name, drives] : installs) {
-            addInstall.Bind(1, recordId)
-                .Bind(2, IdFor(db, findApp, addApp, appIds, name))
-                .Bind(3, static_cast<std::int64_t>(drives))
-                .Run();
+        const auto last = lastTimes.find(hostId);
+        if (last == lastTimes.end() || last->second != h.recorded) {
+            addTime.Bind(1, hostId).Bind(2, current).Bind(3, h.recorded).Run();
         }
-        addSpan.Bind(1, hostId).Bind(2, recordId).Bind(3, current).Run();
     }
     for (const auto& [host, span] : open) {
         if (!span.seen) close.Bind(1, previous).Bind(2, span.hostId).Bind(3, span.first).Run();

@@ -45,6 +45,7 @@ class SqliteStatement {
     void Run();
     void Reset();
     std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
     std::string Text(int column) const;
 
   private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "platform/text_codec.h"
@@ -10,6 +11,10 @@ namespace zelmo::platform {
 // and, where the system's separator differs, its separators. Each backend
 // supplies it (platform/<backend>/native_file_name.cpp).
 std::string NativeFileName(const std::string& name, const TextCodec& codec);
+
+// The same file as the file system library names it, so that a file the
+// program writes by name can be read back with that library.
+std::filesystem::path NativePath(const std::string& name);
 
 // A name as a user gave it on a command line (UTF-8): in the system's own
 // form and nothing else; no drive letters or backslashes are mapped, since

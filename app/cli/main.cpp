@@ -11,6 +11,7 @@
 #include "app/cli/collect_command.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/facts_command.h"
+#include "app/cli/record_command.h"
 #include "app/cli/scan_command.h"
 #include "platform/command_line.h"
 #include "platform/runtime_error.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     AddFactsCommand(app);
     AddCollectCommand(app, status);
     AddChangesCommand(app, status);
+    AddRecordCommand(app, status);
     // After the commands, which would otherwise inherit it.
     app.footer("Run 'zelmocb-cli COMMAND --help' for a command's options.");
 

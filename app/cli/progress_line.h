@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/message_box.h"
+
 namespace zelmo::cli {
 
 // One line of progress on a terminal while long work runs: redrawn from
@@ -39,6 +41,22 @@ class ProgressLine {
     bool stopping_ = false;
     std::size_t shown_ = 0;
     std::thread thread_;
+};
+
+// The scan's message box without windows: each message a line on standard
+// error, clear of the progress line.
+class StderrMessages : public platform::MessageBoxService {
+  public:
+    explicit StderrMessages(ProgressLine& progress) : progress_(progress) {}
+    void Show(const std::string& text) override {
+        progress_.PrintLine(text);
+        ++count_;
+    }
+    int Count() const { return count_; }
+
+  private:
+    ProgressLine& progress_;
+    int count_ = 0;
 };
 
 }  // namespace zelmo::cli

@@ -39,20 +39,6 @@ class CountingFileSystem : public platform::ForwardingFileSystem {
     std::atomic<long long> folders_{0};
 };
 
-class StderrMessages : public platform::MessageBoxService {
-  public:
-    explicit StderrMessages(ProgressLine& progress) : progress_(progress) {}
-    void Show(const std::string& text) override {
-        progress_.PrintLine(text);
-        ++count_;
-    }
-    int Count() const { return count_; }
-
-  private:
-    ProgressLine& progress_;
-    int count_ = 0;
-};
-
 }  // namespace
 
 void RunScanCommand(const ScanOptions& options, std::ostream& out, std::ostream& err) {

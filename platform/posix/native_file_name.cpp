@@ -15,6 +15,10 @@ std::string NativeFileName(const std::string& name, const TextCodec& codec) {
     return codec.ToAnsi(path);
 }
 
+std::filesystem::path NativePath(const std::string& name) {
+    return std::filesystem::path(NativeFileName(name, TextCodec::System()));
+}
+
 std::string CommandLineFileName(const std::string& name) { return name; }
 
 }  // namespace zelmo::platform

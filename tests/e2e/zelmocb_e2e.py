@@ -418,6 +418,36 @@ def case_record(args, display, scratch):
         written = record.read()
     check(written == expected.encode("utf-8"),
           "record is %r, expected %r" % (written, expected.encode("utf-8")))
+    check_record_command(args, scratch, host, written,
+                         ["--name", "Taro Yamada", "--pc", "PC-0042", "--monitor", "MON-7",
+                          "--location", "3F Room 301"])
+
+
+def check_record_command(args, scratch, host, written, facts):
+    """`zelmocb-cli record` with the same facts files the same bytes; its dry
+    run shows them and writes nothing."""
+    cli = scratch.path("zelmocb-cli")  # beside Zelmo.ini, like the program
+    shutil.copy2(args.cli, cli)
+    record = os.path.join(scratch.save, host + ".txt")
+    os.remove(record)
+    env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+
+    def run(*arguments):
+        return subprocess.run([cli, "record", *arguments], cwd=scratch.root, env=env,
+                              capture_output=True)
+    done = run(*facts)
+    check(done.returncode == 0 and not done.stdout and not done.stderr,
+          "record: status %d, %r %r" % (done.returncode, done.stdout, done.stderr))
+    with open(record, "rb") as filed:
+        again = filed.read()
+    check(again == written, "record filed %r, the window %r" % (again, written))
+    dry = run("--dry-run")
+    check(dry.returncode == 0, "record --dry-run: status %d" % dry.returncode)
+    check(dry.stdout == written[:-2] + b"\n" + record.encode() + b"\n",
+          "record --dry-run printed %r" % dry.stdout)
+    check(os.listdir(scratch.save) == [host + ".txt"], "the dry run wrote a file")
+    with open(record, "rb") as filed:
+        check(filed.read() == written, "the dry run changed the record")
 
 
 def case_cancel(args, display, scratch):

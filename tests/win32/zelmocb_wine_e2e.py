@@ -303,6 +303,28 @@ def case_record(case):
         actual = record.read()
     check(actual == expected.encode("cp932"),
           "record differs:\n  %r\nexpected\n  %r" % (actual, expected.encode("cp932")))
+    check_record_command(case, host, actual, typed)
+
+
+def check_record_command(case, host, written, typed):
+    """The console program's `record` files the window's bytes: with the
+    facts given (the ASCII ones; the location from the record, in CP932)
+    and with all of them taken from the record. Its dry run writes nothing."""
+    cli = r"C:\ZelmoCB\zelmocb-cli.exe"
+    for facts in (["--name", typed[0], "--pc", typed[1], "--monitor", typed[2]], []):
+        os.utime(case.record_path(host), (0, 0))
+        status, out = case.wine.run(cli, "record", *facts, cwd=case.work)
+        check(status == 0 and not out, "record %s: status %d, %r" % (facts, status, out))
+        with open(case.record_path(host), "rb") as record:
+            again = record.read()
+        check(again == written, "record %s filed %r, the window %r" % (facts, again, written))
+        check(os.stat(case.record_path(host)).st_mtime > 0, "record %s wrote nothing" % facts)
+    status, out = case.wine.run(cli, "record", "--dry-run", cwd=case.work)
+    check(status == 0, "record --dry-run: status %d" % status)
+    line, path = out.decode("utf-8").splitlines()
+    check(line.encode("cp932") == written[:-2], "record --dry-run printed %r" % line)
+    check(path == "C:\\Inventory\\" + host + ".txt", "record --dry-run named %r" % path)
+    check(os.listdir(case.wine.c("Inventory")) == [host + ".txt"], "the dry run wrote a file")
 
 
 def case_cancel(case):
