@@ -3,6 +3,7 @@
 
     bench/run_collector_benchmark.py --cli build/default/zelmocb-cli [--work /tmp/zelmo-collect]
         [--hosts 10000] [--nights 365] [--refresh-all] [--no-browser]
+        [--windows-cli build/windows-x64/zelmocb-cli.exe]
 
 Measured, as wall time of the whole process and its peak resident memory
 (GNU time):
@@ -11,6 +12,9 @@ Measured, as wall time of the whole process and its peak resident memory
     key full-width, 2 % of the users differing, 1 % of the PCs missing and
     as many never collected) and a licence file of one row per list row,
     with the workbook besides;
+  - with --windows-cli, the same collection by the Windows build under Wine
+    ($WINE, default wine64, in $WINEPREFIX; start `wineserver -p` first so
+    that its start is not counted), and its ratio to the Linux build's;
   - a re-collection of the unchanged folder into that database;
   - the HTML page opened in headless Chromium (--dump-dom, so to the end of
     loading and its script), against an empty page for the browser's start;
@@ -36,14 +40,18 @@ import generate_records
 
 
 def run(cmd):
-    with tempfile.NamedTemporaryFile("r") as report:
+    # Standard error into a file: Wine's helper processes outlive the program
+    # and would hold a pipe open.
+    with tempfile.NamedTemporaryFile("r") as report, tempfile.TemporaryFile("w+") as err:
         start = time.perf_counter()
         done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report.name, *cmd],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err)
         wall = time.perf_counter() - start
         peak = int(report.read().strip().splitlines()[-1])
+        err.seek(0)
+        message = err.read()
     if done.returncode not in (0, 1):
-        raise SystemExit(f"{cmd[:2]} failed ({done.returncode}): {done.stderr[-400:]}")
+        raise SystemExit(f"{cmd[:2]} failed ({done.returncode}): {message[-400:]}")
     return wall, peak
 
 
@@ -80,6 +88,7 @@ def main():
     parser.add_argument("--refresh-all", action="store_true",
                         help="every record filed again each night, 1 %% of them changed")
     parser.add_argument("--no-browser", action="store_true", help="skip the report in Chromium")
+    parser.add_argument("--windows-cli")
     args = parser.parse_args()
     work = pathlib.Path(args.work)
     shutil.rmtree(work, ignore_errors=True)
@@ -99,6 +108,23 @@ def main():
           f"peak {peak / 1024:.0f} MiB")
     for name in ("inventory.csv", "inventory.json", "report.html", "inventory.db"):
         print(f"  {name}: {(out / name).stat().st_size / 1e6:.1f} MB")
+    linux_wall = wall
+
+    if args.windows_cli:
+        wine = os.environ.get("WINE", "wine64")
+
+        def win(path):
+            return "Z:" + str(path).replace("/", "\\")
+
+        windows = [wine, os.path.abspath(args.windows_cli), "collect", win(save), "--list",
+                   win(work / "ZelmoAppl.csv"), "--encoding", "CP932"]
+        run(windows + ["--csv", win(out / "warm-w.csv")])
+        wall, _ = run(windows + ["--csv", win(out / "w.csv"), "--json", win(out / "w.json"),
+                                 "--html", win(out / "w.html"), "--db", win(out / "w.db")])
+        same = (out / "w.csv").read_bytes() == (out / "inventory.csv").read_bytes()
+        print(f"Windows build under Wine, the same collection: {wall:.2f} s wall, "
+              f"ratio Wine/Linux {wall / linux_wall:.2f} (CSV {'the same' if same else 'DIFFERS'})")
+
     write_ledger(work, args.hosts, listed)
     wall, peak = run(common + ["--ledger", str(work / "ledger.csv"), "--licences",
                                str(work / "licences.csv"), "--csv", str(out / "checked.csv"),

@@ -1,7 +1,7 @@
 # Install rules and the packages: two .debs on Linux (zelmocb-cli and
-# zelmocb), a ZIP of the 32-bit programs for Windows. `cmake --install BUILD
-# --prefix DIR` lays out the same files the packages hold (with DESTDIR for
-# the ones under /etc and /lib).
+# zelmocb), a ZIP of the 64-bit programs (and the 32-bit ones in x86\) for
+# Windows. `cmake --install BUILD --prefix DIR` lays out the same files the
+# packages hold (with DESTDIR for the ones under /etc and /lib).
 if(ZELMO_SANITIZE OR ZELMO_FUZZ)
     return()  # packages come from plain builds only
 endif()
@@ -18,10 +18,19 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
-    # Everything at the top of the ZIP: the folder is what goes on the share.
+    # The 64-bit programs at the top of the ZIP: the folder is what goes on
+    # the share. The 32-bit ones, from the 32-bit build's folder, go in x86\
+    # with their own Zelmo.ini, since each program reads the one beside it.
     install(TARGETS zelmocb-cli RUNTIME DESTINATION .)
     if(TARGET ZelmoCB)
         install(TARGETS ZelmoCB RUNTIME DESTINATION .)
+    endif()
+    set(ZELMO_WINDOWS_X86_BUILD "" CACHE PATH
+        "The 32-bit build's folder whose programs the 64-bit build's ZIP carries in x86\\")
+    if(ZELMO_WINDOWS_X86_BUILD)
+        install(PROGRAMS ${ZELMO_WINDOWS_X86_BUILD}/ZelmoCB.exe
+                         ${ZELMO_WINDOWS_X86_BUILD}/zelmocb-cli.exe DESTINATION x86)
+        install(FILES ${ZELMO_PACKAGE_FILES}/Zelmo.ini DESTINATION x86)
     endif()
     # The text files as Windows reads them: CR LF, and the list and the
     # Japanese guide in code page 932.
@@ -49,11 +58,7 @@ if(WIN32)
 
     set(CPACK_GENERATOR ZIP)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-        set(CPACK_SYSTEM_NAME windows-x86)
-    else()
-        set(CPACK_SYSTEM_NAME windows-x64)
-    endif()
+    set(CPACK_SYSTEM_NAME windows)
 else()
     # Two packages from one build: zelmocb-cli, the command line without Qt,
     # for servers; zelmocb, the desktop program on top of it.

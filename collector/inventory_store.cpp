@@ -339,8 +339,6 @@ struct Span {
 
 }  // namespace
 
-void RequireStore() {}
-
 void SaveCollection(const std::string& dbPath, const Collection& collection) {
     SqliteDb db(dbPath, SqliteDb::Mode::ReadWriteCreate);
     db.Exec("PRAGMA foreign_keys = ON");

@@ -16,10 +16,6 @@ class StoreError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Raises a StoreError saying why in builds without the database library (the
-// Windows builds), so that a run asking for one fails before it writes anything.
-void RequireStore();
-
 // Adds the collection to the database, creating it when missing. A record
 // that is unchanged since the last collection is referenced, not stored
 // again. All or nothing: a failure leaves the database as it was.

@@ -17,9 +17,18 @@ packages=(
 if [[ "${ZELMO_WINDOWS:-1}" != 0 ]]; then
     # The Windows build: cross compilers, GoogleTest's sources to build with
     # them, and Wine with what it draws with (its recommendations are left out
-    # above) for the tests; Python drives the end-to-end runs.
+    # above) for the tests, wine32 for the 32-bit build's; Python drives the
+    # end-to-end runs. Tcl makes SQLite's amalgamation (scripts/third-party.sh).
     packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-               wine64 fonts-wine libxrender1 libxrandr2 libxi6 python3)
+               wine64 wine32:i386 fonts-wine libxrender1 libxrandr2 libxi6 python3
+               tcl dpkg-dev)
+fi
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+# wine32 is an i386 package.
+if [[ " ${packages[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
 fi
 
 missing=()
@@ -27,8 +36,11 @@ for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
-    sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo="sudo"
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if [[ "${ZELMO_WINDOWS:-1}" != 0 ]]; then
+    # What the Windows builds need from Debian's source packages, made once.
+    "$(dirname "$0")/third-party.sh"
 fi

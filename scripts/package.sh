@@ -5,8 +5,9 @@
 # either .deb, nor any hardening tag at its most thorough; zelmocb-cli alone
 # must install into a clean minimal Debian root with what apt brings, without
 # Qt, and work there, and zelmocb's dependencies must resolve in it; the
-# Windows ZIP (unless ZELMO_WINDOWS=0) must hold exactly the shipped files,
-# the 32-bit programs and the list in code page 932.
+# Windows ZIP (unless ZELMO_WINDOWS=0) must hold exactly the shipped files:
+# the 64-bit programs at its top, the 32-bit ones in x86\, the list in code
+# page 932.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -143,24 +144,31 @@ echo "minimal root: $made s to make or unpack, $((SECONDS - started)) s in all"
 
 [[ "${ZELMO_WINDOWS:-1}" == 0 ]] && exit 0
 
-echo "=== Windows ZIP: cmake --workflow --preset windows-zip"
+echo "=== Windows ZIP: the 32-bit build for x86\, then cmake --workflow --preset windows-zip"
+cmake --preset windows-i686
+cmake --build --preset windows-i686 --target ZelmoCB zelmocb-cli
 cmake --workflow --preset windows-zip
-zip=build/windows-i686/packages/zelmocb-${version}-windows-x86.zip
+zip=build/windows-x64/packages/zelmocb-${version}-windows.zip
 python3 - "$zip" "$root/packaging/samples/ZelmoAppl.csv" <<'PY'
 import struct, sys, zipfile
 archive, sample = sys.argv[1], sys.argv[2]
 expected = ["README-en.txt", "README-ja.txt", "Zelmo.ini", "ZelmoAppl.csv",
-            "ZelmoCB.exe", "zelmocb-cli.exe"]
+            "ZelmoCB.exe", "zelmocb-cli.exe", "x86/Zelmo.ini", "x86/ZelmoCB.exe",
+            "x86/zelmocb-cli.exe"]
+machines = {"": (0x8664, "64-bit"), "x86/": (0x14C, "32-bit")}
 with zipfile.ZipFile(archive) as z:
-    names = sorted(z.namelist(), key=str.lower)
+    names = sorted((n for n in z.namelist() if not n.endswith("/")), key=str.lower)
     print("\n".join("%8d  %s" % (z.getinfo(n).file_size, n) for n in names))
     if names != sorted(expected, key=str.lower):
         sys.exit("the ZIP holds %s, not %s" % (names, expected))
-    for exe in ("ZelmoCB.exe", "zelmocb-cli.exe"):
-        data = z.read(exe)
-        pe = struct.unpack_from("<I", data, 0x3C)[0]
-        if data[pe:pe + 4] != b"PE\0\0" or struct.unpack_from("<H", data, pe + 4)[0] != 0x14C:
-            sys.exit(exe + " is not a 32-bit Windows program")
+    for folder, (machine, bits) in machines.items():
+        for exe in ("ZelmoCB.exe", "zelmocb-cli.exe"):
+            data = z.read(folder + exe)
+            pe = struct.unpack_from("<I", data, 0x3C)[0]
+            if data[pe:pe + 4] != b"PE\0\0" or struct.unpack_from("<H", data, pe + 4)[0] != machine:
+                sys.exit(folder + exe + " is not a " + bits + " Windows program")
+    if z.read("x86/Zelmo.ini") != z.read("Zelmo.ini"):
+        sys.exit("x86/Zelmo.ini is not the sample Zelmo.ini")
     listed = z.read("ZelmoAppl.csv")
     wanted = open(sample, encoding="utf-8").read().replace("\n", "\r\n").encode("cp932")
     if listed != wanted:

@@ -126,7 +126,6 @@ std::vector<NamedPath> NamedPaths(const CollectOptions& options) {
 
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err) {
     try {
-        if (!options.dbPath.empty()) collector::RequireStore();
         if (!options.xlsxPath.empty()) collector::RequireWorkbook();
         if (const std::optional<std::string> clash =
                 FindOutputClash(NamedPaths(options), options.folder)) {

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "app/cli/changes_command.h"
 #include "app/cli/collect_command.h"
@@ -12,11 +13,17 @@
 #include "app/cli/facts_command.h"
 #include "app/cli/record_command.h"
 #include "app/cli/scan_command.h"
+#include "platform/command_line.h"
 #include "platform/runtime_error.h"
 #include "zelmo_version.h"
 
 int main(int argc, char** argv) {
     using namespace zelmo::cli;
+    zelmo::platform::UseConsoleText();
+    // Paths reach SQLite and the file calls as UTF-8, whatever the code page.
+    const std::vector<std::string> args = zelmo::platform::CommandLineArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (const std::string& arg : args) pointers.push_back(const_cast<char*>(arg.c_str()));
     // What a command that answers with more than success sets.
     int status = kExitOk;
     CLI::App app("Zelmo CB's inventory collection without its windows.", "zelmocb-cli");
@@ -39,7 +46,7 @@ int main(int argc, char** argv) {
     app.footer("Run 'zelmocb-cli COMMAND --help' for a command's options.");
 
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         // Help and the version come here too, with status 0 and on stdout.
         const int parseStatus = app.exit(e, std::cout, std::cerr);

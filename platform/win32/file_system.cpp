@@ -38,6 +38,34 @@ bool IsDeviceName(std::string_view name) {
            base[3] >= '1' && base[3] <= '9';
 }
 
+bool UnderWow64() {
+    static const bool wow64 = [] {
+        BOOL wow = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &wow) && wow;
+    }();
+    return wow64;
+}
+
+// A 32-bit program on 64-bit Windows sees System32 redirected to SysWOW64, so
+// a walk would list the 32-bit folder twice and the real one never. The
+// switch is per thread: each call turns it off for its own thread and back
+// on, leaving the thread's DLL loads and other file opens as they were.
+class RealFileNames {
+  public:
+    RealFileNames() {
+        if (UnderWow64()) off_ = Wow64DisableWow64FsRedirection(&previous_);
+    }
+    ~RealFileNames() {
+        if (off_) Wow64RevertWow64FsRedirection(previous_);
+    }
+    RealFileNames(const RealFileNames&) = delete;
+    RealFileNames& operator=(const RealFileNames&) = delete;
+
+  private:
+    PVOID previous_ = nullptr;
+    BOOL off_ = FALSE;
+};
+
 class Win32FileSystem : public FileSystem {
   public:
     std::uint32_t LogicalDrives() override { return GetLogicalDrives(); }
@@ -48,9 +76,14 @@ class Win32FileSystem : public FileSystem {
         const std::string pattern = codec.ToAnsi(folder + "*.*");
         WIN32_FIND_DATAA data = {};
         // The basic level leaves out the short names, which nothing reads.
-        const HANDLE find =
-            FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                             nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        // The handle lists the folder it opened: the visitor runs with the
+        // thread's redirection as it was.
+        HANDLE find = INVALID_HANDLE_VALUE;
+        {
+            const RealFileNames real;
+            find = FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        }
         if (find == INVALID_HANDLE_VALUE) return false;
         // Closed however the listing ends: the visitor may throw.
         const std::unique_ptr<void, decltype(&FindClose)> owned(find, &FindClose);
@@ -73,6 +106,7 @@ class Win32FileSystem : public FileSystem {
         const std::string path = codec.ToAnsi(bareDrive ? folder + "\\" : folder);
         const std::string name = codec.ToAnsi(fileName);
         char buffer[kProbeBufferSize] = {};
+        const RealFileNames real;
         const DWORD n =
             SearchPathA(path.c_str(), name.c_str(), nullptr, kProbeBufferSize, buffer, nullptr);
         // A longer result does not fit the buffer and counts as not found.
@@ -81,7 +115,9 @@ class Win32FileSystem : public FileSystem {
     }
 
     std::uint32_t ReadAttributes(const std::string& path) override {
-        return GetFileAttributesA(TextCodec::System().ToAnsi(path).c_str());
+        const std::string ansi = TextCodec::System().ToAnsi(path);
+        const RealFileNames real;
+        return GetFileAttributesA(ansi.c_str());
     }
 
     bool ListingDecides(std::string_view name) const override {

@@ -66,7 +66,8 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
         {"MONA", "u,P14,MX,MONA,10.0.0.14,1,l,T1,T2\r\n", "duplicate-monitor"},
         {"MONB", "u,P15,MX,MONB,10.0.0.15,1,l,T1,T2\r\n", "duplicate-monitor"},
         {"OLD", "u,P16,M16,OLD,10.0.0.16,1,l,T1,T2\r\n", "stale"},
-        {"NUL", std::string("u,P17\0,M17,NUL,10.0.0.17,1,l,T1,T2\r\n", 36), "invalid-encoding"},
+        // Not "NUL": on Windows NUL.txt is the null device.
+        {"NIL", std::string("u,P17\0,M17,NIL,10.0.0.17,1,l,T1,T2\r\n", 36), "invalid-encoding"},
     };
     for (const Case& c : cases) WriteBytes(save + "/" + c.host + ".txt", c.bytes);
     // Enough good records besides that the folder is read on several

@@ -1,10 +1,15 @@
 #!/usr/bin/env python3
-"""zelmocb-cli.exe collect under Wine (code page 932) against the Linux
-build: the same CP932 records give the same CSV. Also checks that the
-database options say they need the Linux build, that an unknown
---encoding and outputs that clash are usage errors, as on Linux, and that
-the outputs' own rules hold here: a dead run's temporary file goes, NUL is
-written to rather than replaced, a folder is refused.
+"""zelmocb-cli.exe collect and changes under Wine (code page 932) against the
+Linux build, over one save folder of CP932 records collected twice:
+
+- every output, the database included, from each build; the same CSV, and
+  the same `changes` text from either build over either build's database;
+- a database path the code page cannot spell (the command line is UTF-16);
+- two collections into one database at once: both finish, or one says
+  why; the database stays whole;
+- an unknown --encoding and outputs that clash are usage errors, as on
+  Linux, and the outputs' own rules hold here: a dead run's temporary file
+  goes, NUL is written to rather than replaced, a folder is refused.
 
     collect_wine_test.py --exe zelmocb-cli.exe --linux-cli build/default/zelmocb-cli
 
@@ -14,6 +19,8 @@ Exit status 77 (skipped) when the Linux build is not there to compare with.
 
 import argparse
 import os
+import re
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -34,6 +41,49 @@ RECORDS = {
     "WS04": b"\x82\xff bad,PC-4,MON-4,OTHER,10.0.0.4,1,x,A,B\r\n",
     "WS05": cp932("短い,PC-5\r\n"),
 }
+# The second collection: WS01 gains Excel and moves, WS02 is gone.
+CHANGED = {
+    "WS01": cp932('山田 太郎,PC-1,MON-1,WS01,10.0.0.1,8589934592,本社 4F,A一太郎一太郎,BExcel\r\n'),
+    "WS02": None,
+}
+EXPECTED_CHANGES = ["WS01", "Excel", "本社 4F", "WS02"]
+
+
+class Runner:
+    def __init__(self, exe, linux_cli, tmp):
+        self.exe, self.linux_cli, self.tmp = exe, linux_cli, tmp
+        self.wine = os.environ.get("WINE", "/usr/lib/wine/wine64")
+        self.env = dict(os.environ, WINEDEBUG="-all", LC_ALL="ja_JP.UTF-8")
+        self.count = 0
+
+    def linux(self, *args):
+        run = subprocess.run([self.linux_cli, *args], capture_output=True)
+        return run.returncode, run.stdout, run.stderr
+
+    def start_windows(self, *args):
+        # Wine's processes can outlive the program: output into files.
+        self.count += 1
+        out = open(os.path.join(self.tmp, f"out{self.count}"), "w+b")
+        err = open(os.path.join(self.tmp, f"err{self.count}"), "w+b")
+        proc = subprocess.Popen([self.wine, self.exe, *args], env=self.env,
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        return proc, out, err
+
+    @staticmethod
+    def finish(started):
+        proc, out, err = started
+        status = proc.wait(timeout=120)
+        out.seek(0)
+        err.seek(0)
+        return status, out.read(), err.read()
+
+    def windows(self, *args):
+        return self.finish(self.start_windows(*args))
+
+
+def masked(changes_text):
+    # The collections' own times differ between the two builds' runs.
+    return re.sub(rb"\d{4}-\d\d-\d\d[T ]\d\d:\d\d(:\d\d)?Z?", b"<time>", changes_text)
 
 
 def main():
@@ -44,10 +94,9 @@ def main():
     if not os.path.exists(args.linux_cli):
         print(f"SKIPPED: no Linux build at {args.linux_cli} to compare with")
         return 77
-    wine = os.environ.get("WINE", "/usr/lib/wine/wine64")
-    env = dict(os.environ, WINEDEBUG="-all", LC_ALL="ja_JP.UTF-8")
     failures = []
     with tempfile.TemporaryDirectory() as tmp:
+        run = Runner(args.exe, args.linux_cli, tmp)
         save = os.path.join(tmp, "save")
         os.mkdir(save)
         for host, data in RECORDS.items():
@@ -56,76 +105,120 @@ def main():
         listing = os.path.join(tmp, "ZelmoAppl.csv")
         with open(listing, "wb") as f:
             f.write(cp932("A,一太郎,taro.exe,\r\nB,Excel,excel.exe,\r\n"))
+        # é is not in code page 932: only a UTF-16 command line keeps it.
+        out = {"linux": os.path.join(tmp, "linux"), "windows": os.path.join(tmp, "履歴é")}
+        for folder in out.values():
+            os.mkdir(folder)
+        db = {side: os.path.join(folder, "inventory.db") for side, folder in out.items()}
 
-        # What a killed run left beside the CSV: nobody holds it.
-        dead_temp = os.path.join(tmp, ".windows.csv.0badf00d.tmp")
+        def collect(side, round_):
+            files = {kind: os.path.join(out[side], f"{round_}.{kind}") for kind in ("csv", "json", "html")}
+            if side == "linux":
+                status, _, err = run.linux("collect", save, "--list", listing, "--encoding", "CP932",
+                                           *sum((["--" + k, p] for k, p in files.items()), []),
+                                           "--db", db[side])
+            else:
+                # The reports' own paths in code page 932's reach.
+                files = {k: os.path.join(tmp, f"w{round_}.{k}") for k in files}
+                status, _, err = run.windows("collect", windows_path(save), "--list",
+                                             windows_path(listing),
+                                             *sum((["--" + k, windows_path(p)] for k, p in files.items()), []),
+                                             "--db", windows_path(db[side]))
+            if status != 1:
+                failures.append(f"{side} collect {round_}: status {status}, 1 (problems found) wanted;"
+                                f" said {err.decode('utf-8', 'replace')!r}")
+            for kind, path in files.items():
+                if not os.path.exists(path) or os.path.getsize(path) == 0:
+                    failures.append(f"{side} collect {round_}: no {kind} output")
+            return open(files["csv"], "rb").read() if os.path.exists(files["csv"]) else b""
+
+        # What a killed run left beside the Windows CSV: nobody holds it.
+        dead_temp = os.path.join(tmp, ".w1.csv.0badf00d.tmp")
         with open(dead_temp, "wb") as f:
             f.write(b"dead")
-
-        linux_csv = os.path.join(tmp, "linux.csv")
-        linux = subprocess.run([args.linux_cli, "collect", save, "--list", listing,
-                                "--encoding", "CP932", "--csv", linux_csv],
-                               capture_output=True)
-        # Wine's processes can outlive the program: output into files.
-        windows_csv = os.path.join(tmp, "windows.csv")
-        with open(os.path.join(tmp, "err"), "wb") as err:
-            windows = subprocess.run([wine, args.exe, "collect", windows_path(save), "--list",
-                                      windows_path(listing), "--csv", windows_path(windows_csv)],
-                                     env=env, stdin=subprocess.DEVNULL, stdout=err, stderr=err)
-        if linux.returncode != 1 or windows.returncode != 1:
-            failures.append(f"exit status Linux {linux.returncode}, Windows {windows.returncode};"
-                            " 1 (problems found) wanted")
-        linux_bytes = open(linux_csv, "rb").read() if os.path.exists(linux_csv) else b""
-        windows_bytes = open(windows_csv, "rb").read() if os.path.exists(windows_csv) else b""
-        if not linux_bytes or linux_bytes != windows_bytes:
-            failures.append("the CSVs differ:\n--- Linux\n" + linux_bytes.decode("utf-8", "replace") +
-                            "--- Windows\n" + windows_bytes.decode("utf-8", "replace"))
-        if "山田 太郎" not in linux_bytes.decode("utf-8", "replace"):
-            failures.append("Japanese text did not come through")
-
+        csv = {side: collect(side, 1) for side in out}
         if os.path.exists(dead_temp):
             failures.append("a dead run's temporary file was left")
+        if not csv["linux"] or csv["linux"] != csv["windows"]:
+            failures.append("the CSVs differ:\n--- Linux\n" + csv["linux"].decode("utf-8", "replace") +
+                            "--- Windows\n" + csv["windows"].decode("utf-8", "replace"))
+        if "山田 太郎" not in csv["linux"].decode("utf-8", "replace"):
+            failures.append("Japanese text did not come through")
 
-        def run(name, *arguments):
-            with open(os.path.join(tmp, name), "wb") as err:
-                done = subprocess.run([wine, args.exe, "collect", windows_path(save), *arguments],
-                                      env=env, stdin=subprocess.DEVNULL, stdout=err, stderr=err)
-            return done.returncode, open(os.path.join(tmp, name), "rb").read().decode("utf-8",
-                                                                                      "replace")
-
+        windows_csv = os.path.join(tmp, "w1.csv")
         os.mkdir(os.path.join(tmp, "folder"))
         for name, arguments, status, said in [
             ("clash", ["--csv", windows_path(windows_csv), "--html",
-                       windows_path(os.path.join(tmp, "save", "..", "WINDOWS.CSV"))],
+                       windows_path(os.path.join(tmp, "save", "..", "W1.CSV"))],
              64, "the same file"),
             ("record", ["--json", windows_path(os.path.join(save, "report.txt"))],
              64, "named like a record"),
             ("nul", ["--json", "NUL"], 1, ""),
             ("folder", ["--html", windows_path(os.path.join(tmp, "folder"))], 2, "folder"),
         ]:
-            got, message = run(name + ".err", *arguments)
+            got, _, message = run.windows("collect", windows_path(save), *arguments)
+            message = message.decode("utf-8", "replace")
             if got != status or said not in message:
                 failures.append(f"{name}: status {got}, said {message!r}")
-        if open(windows_csv, "rb").read() != windows_bytes:
+        if not os.path.exists(windows_csv) or open(windows_csv, "rb").read() != csv["windows"]:
             failures.append("a refused run changed the CSV")
         if os.path.exists(os.path.join(save, "report.txt")):
             failures.append("an output named like a record was written into the save folder")
 
-        with open(os.path.join(tmp, "db.err"), "wb") as err:
-            db = subprocess.run([wine, args.exe, "collect", windows_path(save), "--db",
-                                 windows_path(os.path.join(tmp, "x.db"))],
-                                env=env, stdin=subprocess.DEVNULL, stdout=err, stderr=err)
-        message = open(os.path.join(tmp, "db.err"), "rb").read().decode("utf-8", "replace")
-        if db.returncode != 2 or "Linux build" not in message:
-            failures.append(f"--db under Windows: status {db.returncode}, said {message!r}")
+        for host, data in CHANGED.items():
+            path = os.path.join(save, host + ".txt")
+            if data is None:
+                os.remove(path)
+            else:
+                with open(path, "wb") as f:
+                    f.write(data)
+        for side in out:
+            collect(side, 2)
 
-        with open(os.path.join(tmp, "encoding.err"), "wb") as err:
-            unknown = subprocess.run([wine, args.exe, "collect", windows_path(save), "--encoding",
-                                      "NO-SUCH-CODE"],
-                                     env=env, stdin=subprocess.DEVNULL, stdout=err, stderr=err)
-        message = open(os.path.join(tmp, "encoding.err"), "rb").read().decode("utf-8", "replace")
-        if unknown.returncode != 64 or "'NO-SUCH-CODE'" not in message:
-            failures.append(f"--encoding NO-SUCH-CODE: status {unknown.returncode}, said {message!r}")
+        # Each build reads each database; a database gives the same text
+        # whichever build reads it, and the two databases differ only in times.
+        texts = {}
+        for side, path in db.items():
+            status_l, text_l, err_l = run.linux("changes", "--db", path)
+            status_w, text_w, err_w = run.windows("changes", "--db", windows_path(path))
+            # Standard output on Windows is text: its lines end in CR LF.
+            text_w = text_w.replace(b"\r\n", b"\n")
+            if status_l != 0 or status_w != 0:
+                failures.append(f"changes on the {side} database: Linux {status_l} {err_l!r},"
+                                f" Windows {status_w} {err_w!r}")
+            if text_l != text_w:
+                failures.append(f"changes on the {side} database differ:\n--- Linux\n"
+                                + text_l.decode("utf-8", "replace") + "--- Windows\n"
+                                + text_w.decode("utf-8", "replace"))
+            texts[side] = text_l
+            for needle in EXPECTED_CHANGES:
+                if needle not in text_l.decode("utf-8", "replace"):
+                    failures.append(f"changes on the {side} database miss {needle!r}:\n"
+                                    + text_l.decode("utf-8", "replace"))
+        if masked(texts["linux"]) != masked(texts["windows"]):
+            failures.append("the two builds' databases give different changes:\n--- Linux\n" +
+                            texts["linux"].decode("utf-8", "replace") + "--- Windows\n" +
+                            texts["windows"].decode("utf-8", "replace"))
+
+        # Two collections into one database at once.
+        both = [run.start_windows("collect", windows_path(save), "--list", windows_path(listing),
+                                  "--db", windows_path(db["windows"])) for _ in range(2)]
+        results = [Runner.finish(started) for started in both]
+        finished = sum(1 for status, _, _ in results if status == 1)
+        for status, _, err in results:
+            if status not in (1, 2) or (status == 2 and b"inventory.db" not in err):
+                failures.append(f"a collection beside another: status {status}, said {err!r}")
+        with sqlite3.connect(db["windows"]) as con:
+            check = con.execute("PRAGMA integrity_check").fetchone()[0]
+            collections = con.execute("SELECT COUNT(*) FROM collections").fetchone()[0]
+        if check != "ok" or collections != 2 + finished or finished == 0:
+            failures.append(f"after two collections at once: integrity {check!r}, "
+                            f"{collections} collections, {finished} finished")
+
+        status, _, err = run.windows("collect", windows_path(save), "--encoding", "NO-SUCH-CODE")
+        message = err.decode("utf-8", "replace")
+        if status != 64 or "'NO-SUCH-CODE'" not in message:
+            failures.append(f"--encoding NO-SUCH-CODE: status {status}, said {message!r}")
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0

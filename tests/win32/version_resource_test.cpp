@@ -20,7 +20,8 @@ std::string StringValue(const std::vector<char>& info, const std::string& name) 
     return size == 0 ? std::string() : std::string(value);
 }
 
-// What Explorer's Properties page shows, read back from the built programs.
+// What Explorer's Properties page shows and what the loader reads of the
+// manifest, read back from the built programs.
 TEST(VersionResource, BothProgramsCarryTheBuildsVersion) {
     const DWORD high = MAKELONG(ZELMO_VERSION_MINOR, ZELMO_VERSION_MAJOR);
     const DWORD low = MAKELONG(0, ZELMO_VERSION_PATCH);
@@ -51,6 +52,24 @@ TEST(VersionResource, BothProgramsCarryTheBuildsVersion) {
         EXPECT_EQ(StringValue(info, "ProductName"), "Zelmo CB");
         EXPECT_EQ(StringValue(info, "CompanyName"), "");
         EXPECT_EQ(StringValue(info, "OriginalFilename"), name);
+
+        // The manifest: long paths and the supported systems for both, the
+        // common controls 6 and dpi awareness for the windowed program.
+        const HMODULE image = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(image, nullptr);
+        const HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        const std::string manifest =
+            found ? std::string(static_cast<const char*>(LockResource(LoadResource(image, found))),
+                                SizeofResource(image, found))
+                  : "";
+        FreeLibrary(image);
+        std::vector<std::string> wanted = {">true</longPathAware>", "supportedOS", "asInvoker"};
+        if (std::string(name) == "ZelmoCB.exe") {
+            wanted.insert(wanted.end(), {"Common-Controls\" version=\"6.", ">true</dpiAware>"});
+        }
+        for (const std::string& part : wanted) {
+            EXPECT_NE(manifest.find(part), std::string::npos) << part << " not in:\n" << manifest;
+        }
     }
 }
 
