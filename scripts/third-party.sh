@@ -15,7 +15,8 @@ cd "$(dirname "$0")/.."
 out_root=${ZELMO_THIRD_PARTY_DIR:-$PWD/build/third-party}
 
 apt_dir=""
-cleanup() { [[ -n $apt_dir ]] && rm -rf "$apt_dir"; }
+# An if, not &&: a trap's failing test would become the script's status.
+cleanup() { if [[ -n $apt_dir ]]; then rm -rf "$apt_dir"; fi; }
 trap cleanup EXIT
 
 # apt-get with the deb-src copy of this machine's sources, updated once.
