@@ -10,8 +10,9 @@
 
 #include <cerrno>
 #include <climits>
-#include <random>
 #include <system_error>
+
+#include "platform/posix/file_writes.h"
 
 namespace zelmo::platform {
 namespace {
@@ -26,16 +27,6 @@ constexpr std::size_t kTagLength = 6;
 
 [[noreturn]] void FailErrno(const std::string& path, int err) {
     Fail(path, std::error_code(err, std::generic_category()).message());
-}
-
-std::string RandomTag() {
-    static constexpr char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static thread_local std::mt19937 engine{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
-    std::string tag(kTagLength, ' ');
-    for (char& c : tag) c = kAlphabet[pick(engine)];
-    return tag;
 }
 
 // The target's name as it appears in its temporary files' names, short
@@ -74,18 +65,6 @@ void RemoveDeadTemps(const std::string& folder, const std::string& fileName) {
     }
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // A reader that has gone away makes a write to a FIFO raise SIGPIPE, which
 // would end the run after the database has been committed without a word;
 // here it is EPIPE, reported like any failed write.
@@ -94,7 +73,7 @@ bool WriteWithoutSigpipe(int fd, std::string_view bytes) {
     sigemptyset(&pipe);
     sigaddset(&pipe, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipe, &old);
-    const bool written = WriteAll(fd, bytes);
+    const bool written = posix::WriteAll(fd, bytes);
     const int err = errno;
     if (!written && err == EPIPE) {
         const timespec none{};
@@ -128,7 +107,7 @@ class ReplacingOutput : public StagedOutput {
         try {
             if (existing != nullptr) (void)fchmod(fd_, existing->st_mode & 07777);
             for (const std::string_view bytes : parts) {
-                if (!WriteAll(fd_, bytes)) FailErrno(target_, errno);
+                if (!posix::WriteAll(fd_, bytes)) FailErrno(target_, errno);
             }
             if (fsync(fd_) != 0) FailErrno(target_, errno);
         } catch (...) {
@@ -155,7 +134,7 @@ class ReplacingOutput : public StagedOutput {
     }
     void Create(const std::string& prefix) {
         for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-            temp_ = folder_ + prefix + RandomTag() + std::string(kTempSuffix);
+            temp_ = folder_ + prefix + posix::RandomTag(kTagLength) + std::string(kTempSuffix);
             // 0666 lets the umask decide, as for any file the program creates.
             const int fd =
                 open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);

@@ -9,9 +9,9 @@
 #include <ctime>
 #include <memory>
 #include <optional>
-#include <random>
 
 #include "platform/native_file_name.h"
+#include "platform/posix/file_writes.h"
 #include "platform/record_replace.h"
 #include "platform/runtime_error.h"
 #include "platform/text_codec.h"
@@ -29,32 +29,10 @@ bool HasInvalidCharacter(std::string_view path) {
     return path.find_first_of("*?\"<>|") != std::string_view::npos;
 }
 
-std::string RandomTag() {
-    static constexpr char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static thread_local std::mt19937 engine{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
-    std::string tag(kTagLength, ' ');
-    for (char& c : tag) c = kAlphabet[pick(engine)];
-    return tag;
-}
-
 // The target's name as it appears in its temporary file's name, kept within
 // NAME_MAX so that a long target name does not fail here first.
 std::string TempStem(const std::string& fileName) {
     return fileName.substr(0, NAME_MAX - (1 + 1 + kTagLength + kTempSuffix.size()));
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 // A temporary file beside the target, made only by this call.
@@ -63,7 +41,8 @@ class TempFile {
     TempFile(const std::string& folder, const std::string& fileName) {
         const std::string stem = TempStem(fileName);
         for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-            path_ = folder + "." + stem + "." + RandomTag() + std::string(kTempSuffix);
+            path_ =
+                folder + "." + stem + "." + posix::RandomTag(kTagLength) + std::string(kTempSuffix);
             // 0666 lets the umask decide, as for any file the program creates.
             fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ >= 0 || errno != EEXIST) return;
@@ -157,7 +136,7 @@ class PosixRecordReplacement : public RecordReplacement {
         if (regular_) (void)fchmod(temp_->fd(), existing_.st_mode & 07777);
         return true;
     }
-    bool Write(std::string_view bytes) override { return WriteAll(temp_->fd(), bytes); }
+    bool Write(std::string_view bytes) override { return posix::WriteAll(temp_->fd(), bytes); }
     bool Flush() override { return fsync(temp_->fd()) == 0 && temp_->Close(); }
     bool MoveIntoPlace() override {
         if (rename(temp_->path().c_str(), target_.c_str()) != 0) return false;

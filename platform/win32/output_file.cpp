@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/native_file_name.h"
+#include "platform/win32/file_writes.h"
 
 namespace zelmo::platform {
 namespace {
@@ -79,16 +80,6 @@ void RemoveDeadTemps(const std::string& folder, const std::string& fileName) {
     FindClose(find);
 }
 
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
-
 class ReplacingOutput : public StagedOutput {
   public:
     // path in the system's form; shown as the user gave it.
@@ -102,7 +93,7 @@ class ReplacingOutput : public StagedOutput {
         Create(TempPrefix(fileName));
         try {
             for (const std::string_view bytes : parts) {
-                if (!WriteAll(file_, bytes)) FailLastError(shown_);
+                if (!win32::WriteAll(file_, bytes)) FailLastError(shown_);
             }
             if (!FlushFileBuffers(file_)) FailLastError(shown_);
         } catch (...) {
@@ -199,7 +190,7 @@ class InPlaceOutput : public StagedOutput {
 
     Placement How() const override { return Placement::InPlace; }
     void Publish() override {
-        const bool written = WriteAll(file_, bytes_);
+        const bool written = win32::WriteAll(file_, bytes_);
         const DWORD error = GetLastError();
         CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;

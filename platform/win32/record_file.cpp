@@ -11,6 +11,7 @@
 #include "platform/native_file_name.h"
 #include "platform/runtime_error.h"
 #include "platform/text_codec.h"
+#include "platform/win32/file_writes.h"
 
 namespace zelmo::platform {
 namespace {
@@ -92,16 +93,6 @@ class TempFile {
     bool kept_ = false;
 };
 
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
-
 class Win32RecordReplacement : public RecordReplacement {
   public:
     bool Open(const std::string& path) override {
@@ -128,7 +119,7 @@ class Win32RecordReplacement : public RecordReplacement {
         if (!temp_->created()) SetLastError(temp_->error());
         return temp_->created();
     }
-    bool Write(std::string_view bytes) override { return WriteAll(temp_->handle(), bytes); }
+    bool Write(std::string_view bytes) override { return win32::WriteAll(temp_->handle(), bytes); }
     bool Flush() override { return FlushFileBuffers(temp_->handle()) && temp_->Close(); }
     bool MoveIntoPlace() override {
         if (existing_ != INVALID_FILE_ATTRIBUTES && !link_) {
