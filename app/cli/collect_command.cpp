@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "app/cli/exit_status.h"
@@ -152,18 +153,20 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
         // commit leaves the reports and the history as they were, and a
         // report is never newer than the history. Unpublished, they go.
         std::vector<PendingOutput> outputs;
+        const auto stage = [&outputs](const char* option, const std::string& path,
+                                      std::span<const std::string_view> parts) {
+            outputs.push_back({option, path, platform::StageOutput(path, parts)});
+        };
         if (!options.csvPath.empty()) {
             const std::string csv = collector::CsvReport(collection);
             if (options.csvAnsi) {
                 const std::string ansi = platform::TextCodec::System().ToAnsi(csv);
                 const std::string_view parts[] = {ansi};
-                outputs.push_back(
-                    {"--csv", options.csvPath, platform::StageOutput(options.csvPath, parts)});
+                stage("--csv", options.csvPath, parts);
             } else {
                 // A byte order mark, so that spreadsheets take the file as UTF-8.
                 const std::string_view parts[] = {"\xEF\xBB\xBF", csv};
-                outputs.push_back(
-                    {"--csv", options.csvPath, platform::StageOutput(options.csvPath, parts)});
+                stage("--csv", options.csvPath, parts);
             }
         }
         std::string jsonOut;
@@ -173,21 +176,18 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
                 jsonOut = std::move(json);
             } else {
                 const std::string_view parts[] = {json};
-                outputs.push_back(
-                    {"--json", options.jsonPath, platform::StageOutput(options.jsonPath, parts)});
+                stage("--json", options.jsonPath, parts);
             }
         }
         if (!options.htmlPath.empty()) {
             const std::string html = collector::HtmlReport(collection);
             const std::string_view parts[] = {html};
-            outputs.push_back(
-                {"--html", options.htmlPath, platform::StageOutput(options.htmlPath, parts)});
+            stage("--html", options.htmlPath, parts);
         }
         if (!options.xlsxPath.empty()) {
             const std::string xlsx = collector::XlsxReport(collection);
             const std::string_view parts[] = {xlsx};
-            outputs.push_back(
-                {"--xlsx", options.xlsxPath, platform::StageOutput(options.xlsxPath, parts)});
+            stage("--xlsx", options.xlsxPath, parts);
         }
         if (!options.dbPath.empty()) collector::SaveCollection(options.dbPath, collection);
 
