@@ -92,7 +92,8 @@ def main():
     parser.add_argument("--linux-cli", required=True)
     args = parser.parse_args()
     if not os.path.exists(args.linux_cli):
-        print(f"SKIPPED: no Linux build at {args.linux_cli} to compare with")
+        print(f"SKIPPED: the Linux zelmocb-cli to compare with is not at {args.linux_cli}: "
+              "build the default preset or set ZELMO_LINUX_CLI")
         return 77
     failures = []
     with tempfile.TemporaryDirectory() as tmp:
