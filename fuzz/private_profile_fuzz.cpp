@@ -2,7 +2,7 @@
 // reading on top of it.
 #include <string>
 
-#include "app/settings.h"
+#include "app/services/settings.h"
 #include "fuzz_file.h"
 #include "platform/private_profile.h"
 #include "platform/runtime_error.h"

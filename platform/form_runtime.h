@@ -126,7 +126,7 @@ class FormRuntime : public MessageBoxService {
     // Runs the event loop until the last window has closed; the exit status.
     virtual int Run() = 0;
 
-    // Shows the standard run-time error message and ends the program with a
+    // Shows the run-time error's report and ends the program with a
     // non-zero status. No handler runs after it has begun.
     [[noreturn]] virtual void Fail(const RunTimeError& error) = 0;
 };

@@ -11,7 +11,8 @@ class MultimediaService {
   public:
     virtual ~MultimediaService() = default;
     // command as the system's multimedia interface takes it ("set cdaudio
-    // door open"), with a 256-character reply buffer of which 225 are offered.
+    // door open"). The reply and the outcome are dropped: a PC without a
+    // drive simply has no door to open.
     virtual void SendCommand(const std::string& command) = 0;
 };
 

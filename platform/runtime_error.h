@@ -19,7 +19,7 @@ enum ErrorNumber : int {
     kPathNotFound = 76,
 };
 
-// The standard text for an error number ("File not found" for 53).
+// The fixed text of an error number ("File not found" for 53).
 std::string ErrorText(int number);
 
 // The run-time error number for a C library errno from opening, creating or
@@ -40,7 +40,7 @@ class RunTimeError : public std::runtime_error {
     std::string Text() const { return ErrorText(number_); }
     const std::string& Subject() const { return subject_; }
 
-    // First line of the standard report: "Run-time error '53':".
+    // First line of the report: "Run-time error '53':".
     std::string Heading() const;
     // The text below it: "File not found: ZelmoAppl.csv".
     std::string Detail() const;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/zelmo_application.h"
+#include "app/forms/main_window.h"
+#include "app/forms/zelmo_application.h"
 #include "platform/memory/file_system.h"
 #include "platform/memory/form_runtime.h"
 #include "platform/memory/host_identity.h"

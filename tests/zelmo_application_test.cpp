@@ -1,4 +1,4 @@
-#include "app/zelmo_application.h"
+#include "app/forms/zelmo_application.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/main_window.h"
+#include "app/forms/main_window.h"
 #include "inventory/application_list_scan.h"
 #include "platform/memory/record_file.h"
 #include "program_driver.h"

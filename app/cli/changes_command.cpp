@@ -42,10 +42,10 @@ int RunChangesCommand(const ChangesOptions& options, std::ostream& out, std::ost
     try {
         const auto changes = collector::LoadChanges(options.dbPath, options.since);
         out << (options.json ? collector::ChangesJson(changes) : collector::ChangesText(changes));
-        return 0;
+        return kExitOk;
     } catch (const collector::StoreError& e) {
         err << "zelmocb-cli: " << e.what() << '\n';
-        return 2;
+        return kExitRunTimeError;
     }
 }
 

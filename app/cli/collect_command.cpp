@@ -91,8 +91,9 @@ void AddCollectCommand(CLI::App& app, int& status) {
                      "A record older than N days is a problem (default 365)")
         ->option_text("N")
         ->check(CLI::Range(0, 99999));
-    collect->footer(ExitStatusHelp(
-        "1 done, but some records have problems (each on standard error, the outputs written); "));
+    collect->footer(ExitStatusHelp(std::to_string(kExitProblems) +
+                                   " done, but some records have problems (each on standard "
+                                   "error, the outputs written); "));
     collect->callback(
         [options, &status] { status = RunCollectCommand(*options, std::cout, std::cerr); });
 }
@@ -219,7 +220,7 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
         err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
         if (collection.ledger) err << collector::LedgerSummary(*collection.ledger) << '\n';
         if (!published) return kExitRunTimeError;
-        return collection.AllClear() ? kExitOk : 1;
+        return collection.AllClear() ? kExitOk : kExitProblems;
     } catch (const collector::UsageError& e) {
         err << "zelmocb-cli: " << e.what() << '\n';
         return kExitUsage;

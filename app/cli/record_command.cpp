@@ -13,11 +13,11 @@
 
 #include "app/cli/exit_status.h"
 #include "app/cli/progress_line.h"
-#include "app/record_writer.h"
-#include "app/settings.h"
+#include "app/services/record_writer.h"
+#include "app/services/scan_run.h"
+#include "app/services/settings.h"
 #include "collector/record_reader.h"
 #include "inventory/host_identity.h"
-#include "inventory/indexed_scan.h"
 #include "inventory/mem_info.h"
 #include "platform/drives.h"
 #include "platform/file_system.h"
@@ -129,17 +129,14 @@ std::optional<Refusal> TakeMissingFacts(const RecordOptions& options, const std:
 
 // The scan as the main window runs it, list errors on standard error.
 std::string ScanSummary(const std::string& listPath, std::ostream& err) {
-    inventory::ApplicationList list = inventory::ReadApplicationList(listPath);
     const auto files = platform::OpenSystemFileSystem();
-    inventory::IndexedSearch search(*files, list.FileNames());
+    app::ScanRun scan(*files, listPath);
     ProgressLine progress(
-        err, [&search] { return "Folders searched: " + std::to_string(search.FoldersSearched()); },
-        platform::StandardErrorIsTerminal());
-    search.Build();
+        err, [&scan] { return scan.ProgressText(); }, platform::StandardErrorIsTerminal());
+    scan.Walk();
     StderrMessages messages(progress);
     std::string summary;
-    inventory::ReplayApplicationList(std::move(list), search,
-                                     {[](const std::string&) {}, summary, messages});
+    scan.Replay({[](const std::string&) {}, summary, messages});
     return summary;
 }
 
@@ -231,9 +228,10 @@ void AddRecordCommand(CLI::App& app, int& status) {
                      "Wait a random time up to this long before starting (default 0)")
         ->option_text("SECONDS")
         ->check(CLI::Range(0, 86400));
-    command->footer(ExitStatusHelp() +
-                    " Also 64 when a fact is neither given nor in this host's record, and 2 "
-                    "when that record cannot be read back (it is left as it is).");
+    command->footer(ExitStatusHelp() + " Also " + std::to_string(kExitUsage) +
+                    " when a fact is neither given nor in this host's record, and " +
+                    std::to_string(kExitRunTimeError) +
+                    " when that record cannot be read back (it is left as it is).");
     command->callback([options, texts, given, &status] {
         for (std::size_t k = 0; k < std::size(kTypedFacts); ++k) {
             if ((*given)[k]->count() > 0) (*options).*kTypedFacts[k].given = (*texts)[k];

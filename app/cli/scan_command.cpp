@@ -11,7 +11,7 @@
 
 #include "app/cli/exit_status.h"
 #include "app/cli/progress_line.h"
-#include "app/settings.h"
+#include "app/services/settings.h"
 #include "inventory/application_list_scan.h"
 #include "inventory/indexed_scan.h"
 #include "platform/ascii.h"
@@ -110,7 +110,7 @@ void AddScanCommand(CLI::App& app) {
             },
             "LETTER=FOLDER"));
     scan->add_flag("--per-row", options->perRow,
-                   "Walk the drives for each row, as the program always did, to compare with");
+                   "Walk the drives afresh for each row, the plainest search, to compare with");
     scan->add_option("--threads", options->threads,
                      "Folders read at once (default 0: one per core)")
         ->option_text("N")

@@ -13,7 +13,7 @@ class App;
 namespace zelmo::cli {
 
 // What `scan` is asked to do. One walk per drive answers every row; perRow
-// walks the drives for each row instead, as the program always did, to
+// walks the drives afresh for each row instead, the plainest search, to
 // compare with. threads is how many folders are read at once (0: one per
 // core).
 struct ScanOptions {

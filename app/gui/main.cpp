@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "app/settings.h"
-#include "app/zelmo_application.h"
+#include "app/forms/zelmo_application.h"
+#include "app/services/settings.h"
 #include "platform/drives.h"
 #include "platform/file_system.h"
 #include "platform/form_runtime.h"

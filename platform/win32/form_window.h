@@ -27,7 +27,7 @@ class FormHost {
     // The program's fixed picture, or nullptr when the program has none.
     virtual HBITMAP Picture() const = 0;
     // Runs one of the program's handlers; an untrapped failure ends the
-    // program with the standard report.
+    // program with its run-time error report.
     virtual void RunHandler(const std::function<void()>& handler) = 0;
     // Called by a window as it closes, before its native window goes.
     virtual void WindowClosing(HWND hwnd) = 0;

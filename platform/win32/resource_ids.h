@@ -1,5 +1,5 @@
 // Resource numbers shared by the program's resource script and the form run
-// time. Plain defines and a classic guard: the resource compiler reads this
+// time. Plain defines and an #ifndef guard: the resource compiler reads this
 // file too.
 #ifndef ZELMO_PLATFORM_WIN32_RESOURCE_IDS_H
 #define ZELMO_PLATFORM_WIN32_RESOURCE_IDS_H

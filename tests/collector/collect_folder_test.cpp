@@ -10,7 +10,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "app/record_writer.h"
+#include "app/services/record_writer.h"
 #include "collector/csv_report.h"
 #include "collector/html_report.h"
 #include "collector/json_report.h"

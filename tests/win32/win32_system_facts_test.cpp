@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "app/services/settings.h"
 #include "platform/drives.h"
 #include "platform/host_identity.h"
 #include "platform/memory_status.h"

@@ -24,8 +24,6 @@ class Main {
     // Unloads the window; the program ends with its last window.
     void Unload();
 
-    bool IsLoading() const { return state_ == State::Loading; }
-    bool IsLoaded() const { return state_ == State::Loaded; }
     const std::string& AppSummary() const { return AppSummary_; }
 
   private:

@@ -18,7 +18,6 @@ class StartPage {
     void Show();
     // Unloads the window; its timer ends with it.
     void Unload();
-    bool IsLoaded() const { return window_ != nullptr; }
     // Shows a progress line beneath the waiting text.
     void ShowProgress(const std::string& text);
 

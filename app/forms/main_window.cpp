@@ -1,15 +1,13 @@
-#include "app/main_window.h"
+#include "app/forms/main_window.h"
 
 #include <exception>
 #include <memory>
 #include <thread>
 
-#include "app/record_writer.h"
-#include "app/start_page.h"
-#include "app/zelmo_application.h"
-#include "inventory/application_list_scan.h"
+#include "app/forms/zelmo_application.h"
+#include "app/services/record_writer.h"
+#include "app/services/scan_run.h"
 #include "inventory/host_identity.h"
-#include "inventory/indexed_scan.h"
 
 namespace zelmo::app {
 namespace {
@@ -73,7 +71,7 @@ void Main::Form_Load() {
     lblMem->SetCaption(inventory::MemoryCaption(MemInfo->AllSpace()));
 
     s.forms.SetMousePointer(platform::FormRuntime::kDefaultPointer);
-    app_.StartPageForm().Unload();
+    app_.CloseSplash();
 }
 
 // One walk of each drive answers every row. The walk runs on a worker while
@@ -81,13 +79,9 @@ void Main::Form_Load() {
 // are then applied here, so list-error messages still come in row order.
 void Main::ScanApplicationList() {
     Services& s = app_.services();
-    inventory::ApplicationList list = inventory::ReadApplicationList(s.listPath);
-    inventory::IndexedSearch search(s.files, list.FileNames());
+    ScanRun scan(s.files, s.listPath);
 
-    const auto showProgress = [&] {
-        app_.StartPageForm().ShowProgress("Folders searched: " +
-                                          std::to_string(search.FoldersSearched()));
-    };
+    const auto showProgress = [&] { app_.ShowLoadProgress(scan.ProgressText()); };
     showProgress();
     // Set on this thread by the task the worker posts as its last act; shared,
     // since the task may outlive this call when the wait ends early.
@@ -97,7 +91,7 @@ void Main::ScanApplicationList() {
         // Joins however the wait below ends.
         std::jthread walker([&, walked] {
             try {
-                search.Build();
+                scan.Walk();
             } catch (...) {
                 walkFailure = std::current_exception();
             }
@@ -108,11 +102,9 @@ void Main::ScanApplicationList() {
     if (walkFailure) std::rethrow_exception(walkFailure);
     // A fast walk ends between two updates; the line stays up under any
     // list-error box, so it shows the final count.
-    app_.StartPageForm().ShowProgress("Folders searched: " +
-                                      std::to_string(search.FoldersSearched()));
+    showProgress();
 
-    inventory::ReplayApplicationList(
-        std::move(list), search,
+    scan.Replay(
         {[this](const std::string& entry) { lstAppl->AddItem(entry); }, AppSummary_, s.forms});
 }
 

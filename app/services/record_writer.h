@@ -12,7 +12,7 @@ using InventoryValues = inventory::RecordValues;
 using inventory::ComposeRecord;
 
 // The host's record file in the save folder. The folder text is cut at its
-// first NUL (a PathString past the value's end runs into the buffer's
+// first NUL (a PathString past the value's end reaches the field's
 // padding), and a backslash is added unless it already ends in one. A host
 // name that is not one plain name (empty, ".", "..", a separator or a
 // control character) raises "Bad file name or number" naming it.

@@ -1,7 +1,6 @@
-#include "app/start_page.h"
+#include "app/forms/start_page.h"
 
-#include "app/main_window.h"
-#include "app/zelmo_application.h"
+#include "app/forms/zelmo_application.h"
 
 namespace zelmo::app {
 
@@ -35,6 +34,6 @@ void StartPage::ShowProgress(const std::string& text) {
 
 // Does not stop the timer: the main window's load ends it by closing this
 // window, and a tick during that load must not start a second one.
-void StartPage::Tim01_Timer() { app_.MainForm().Show(); }
+void StartPage::Tim01_Timer() { app_.ShowMainWindow(); }
 
 }  // namespace zelmo::app

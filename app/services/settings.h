@@ -20,10 +20,10 @@ std::string SettingsPathIn(const std::string& programFolder,
 // it: "the program's folder, then /etc/zelmocb".
 std::string SettingsOrder();
 
-// The save folder text: the first PathString characters of the SavePath
-// value as read into a 100-character buffer (default "***", 99 bytes kept),
-// the whole buffer when PathString is 100 or more. A negative PathString is
-// an invalid argument.
+// The save folder text: the SavePath value (default "***", at most 99 bytes)
+// padded to a field of 100 (settings.cpp says how), cut to its first
+// PathString characters; a PathString of 100 or more keeps the whole field.
+// A negative PathString is an invalid argument.
 std::string ReadSavePath();
 
 // The same, from a given settings file.

@@ -1,6 +1,6 @@
-#include "app/record_writer.h"
+#include "app/services/record_writer.h"
 
-#include "app/settings.h"
+#include "app/services/settings.h"
 #include "inventory/record_format.h"
 #include "platform/program_path.h"
 #include "platform/runtime_error.h"

@@ -31,6 +31,8 @@ struct Services {
 };
 
 // The program: its two windows, created on first reference, and its start.
+// It owns both windows; they hand over to each other only through it, so
+// neither window knows the other.
 class ZelmoApplication {
   public:
     explicit ZelmoApplication(Services services);
@@ -46,13 +48,19 @@ class ZelmoApplication {
     // Referring to a window creates it when it does not exist.
     StartPage& StartPageForm();
     Main& MainForm();
-    bool HasMainForm() const { return main_ != nullptr; }
+
+    // The splash window's hand-over: shows the main window, loading it first.
+    void ShowMainWindow();
+    // The main window's load, as the splash window shows it.
+    void ShowLoadProgress(const std::string& text);
+    // The main window is loaded: the splash window goes.
+    void CloseSplash();
 
     Services& services() { return services_; }
 
     // Wraps an event handler: any failure that leaves it, a run-time error
-    // or another exception, is reported with the standard message and ends
-    // the program. The one place failures are caught.
+    // or another exception, is reported as a run-time error and ends the
+    // program. The one place failures are caught.
     std::function<void()> Handler(std::function<void()> body);
 
   private:

@@ -1,10 +1,10 @@
-#include "app/zelmo_application.h"
+#include "app/forms/zelmo_application.h"
 
 #include <exception>
 #include <new>
 
-#include "app/main_window.h"
-#include "app/start_page.h"
+#include "app/forms/main_window.h"
+#include "app/forms/start_page.h"
 #include "platform/runtime_error.h"
 
 namespace zelmo::app {
@@ -22,6 +22,14 @@ Main& ZelmoApplication::MainForm() {
     if (!main_) main_ = std::make_unique<Main>(*this);
     return *main_;
 }
+
+void ZelmoApplication::ShowMainWindow() { MainForm().Show(); }
+
+void ZelmoApplication::ShowLoadProgress(const std::string& text) {
+    StartPageForm().ShowProgress(text);
+}
+
+void ZelmoApplication::CloseSplash() { StartPageForm().Unload(); }
 
 std::function<void()> ZelmoApplication::Handler(std::function<void()> body) {
     return [this, body = std::move(body)] {
