@@ -1,6 +1,7 @@
 """What the end-to-end runs of the real programs share: failures, polling,
 screenshots and their pixels."""
 
+import argparse
 import subprocess
 import time
 
@@ -61,3 +62,13 @@ class Image:
         left, top, width, height = rect
         return sum(1 for y in range(top, top + height) for x in range(left, left + width)
                    if all(abs(a - b) <= tolerance for a, b in zip(self.at(x, y), colour)))
+
+
+def case_arguments(cases):
+    """The programs to drive, where screenshots go, and which case to run."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--screenshots", required=True)
+    parser.add_argument("case", choices=sorted(cases))
+    return parser.parse_args()

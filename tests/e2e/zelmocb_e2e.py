@@ -8,7 +8,6 @@ an application list; it then drives the windows with the keyboard only.
 
 Usage: zelmocb_e2e.py --program ZELMOCB --cli ZELMOCB_CLI --screenshots DIR CASE
 """
-import argparse
 import ctypes
 import ctypes.util
 import os
@@ -21,7 +20,7 @@ import sys
 import tempfile
 import time
 
-from e2e_support import Failure, check, screenshot, wait_for
+from e2e_support import Failure, case_arguments, check, screenshot, wait_for
 
 WINDOW_TITLE = "Zelmo CB"
 SPLASH_TITLE = "Form1"
@@ -390,18 +389,27 @@ def check_record_command(args, scratch, host, written, facts):
         check(filed.read() == written, "the dry run changed the record")
 
 
+def typed_into_main_window(display, scratch):
+    """The program on a one-row list, a user's name typed into its main window."""
+    scratch.write("c/edit.exe", b"")
+    install_list(scratch, ["ED01,Text Editor,edit.exe,"])
+    run = Run(display, scratch)
+    try:
+        main = run.main_window()
+        display.type("Somebody")
+    except BaseException:
+        run.stop()
+        raise
+    return run, main
+
+
 def case_cancel(args, display, scratch):
     """CD changes nothing; Cancel ends the program and leaves the earlier record."""
     host = host_name()
     earlier = b"EARLIER,RECORD\r\n"
     scratch.write(os.path.join("save", host + ".txt"), earlier)
-    scratch.write("c/edit.exe", b"")
-    install_list(scratch, ["ED01,Text Editor,edit.exe,"])
-
-    run = Run(display, scratch)
+    run, main = typed_into_main_window(display, scratch)
     try:
-        main = run.main_window()
-        display.type("Somebody")
         display.key(*["Tab"] * 6, "space")  # CD
         time.sleep(0.5)
         check(run.running() and display.windows(WINDOW_TITLE) == [main],
@@ -418,12 +426,8 @@ def case_cancel(args, display, scratch):
 
 def case_close_command(args, display, scratch):
     """The title bar's close command ends the program like Cancel: nothing written."""
-    scratch.write("c/edit.exe", b"")
-    install_list(scratch, ["ED01,Text Editor,edit.exe,"])
-    run = Run(display, scratch)
+    run, main = typed_into_main_window(display, scratch)
     try:
-        main = run.main_window()
-        display.type("Somebody")
         display.close_command(main)
         status = run.wait()
         check(status == 0, "the program ended with status %d: %s" % (status, run.output()))
@@ -482,12 +486,7 @@ CASES = {
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--screenshots", required=True)
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
+    args = case_arguments(CASES)
     os.makedirs(args.screenshots, exist_ok=True)
 
     display = Display()

@@ -9,7 +9,6 @@ folder), C:\\Inventory (the save folder) and program files on C: and D:.
 
 Usage: zelmocb_wine_e2e.py --program EXE --cli EXE --screenshots DIR CASE
 """
-import argparse
 import json
 import os
 import re
@@ -20,7 +19,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from e2e_support import Failure, check, screenshot, wait_for  # noqa: E402
+from e2e_support import Failure, case_arguments, check, screenshot, wait_for  # noqa: E402
 
 WINDOW_TITLE = "Zelmo CB"
 SPLASH_TITLE = "Form1"
@@ -357,12 +356,7 @@ CASES = {"record": case_record, "cancel": case_cancel, "list-error": case_list_e
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--screenshots", required=True)
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
+    args = case_arguments(CASES)
     for name in ("WINEPREFIX", "DISPLAY", "ZELMO_E2E_DRIVE_D"):
         if not os.environ.get(name):
             print("%s is not set: run scripts/test-windows.sh" % name, file=sys.stderr)
