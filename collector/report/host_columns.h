@@ -19,7 +19,8 @@ struct HostColumn {
     std::string inventory::RecordValues::*value = nullptr;  // for Source::Field
     bool numeric = false;                                   // sorted as numbers
     // Its cells carry data-col too, for the stylesheet; the other columns'
-    // cells go without, to keep a page of thousands of hosts small.
+    // cells, and empty cells, go without, to keep a page of thousands of
+    // hosts small.
     bool namedCells = false;
 };
 

@@ -93,8 +93,11 @@ std::string HostsTable(const Collection& collection, bool byTag) {
         const HostRecord& host = collection.hosts[i];
         html += host.problems.empty() ? "<tr>" : "<tr class=\"bad\">";
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            html += cellOpen[c];
-            html += Html(CellText(columns[c], collection, host, byTag));
+            const std::string text = CellText(columns[c], collection, host, byTag);
+            // An empty cell shows nothing of its column's look (most hosts have
+            // no problems), so it goes unnamed.
+            html += text.empty() ? "<td>" : cellOpen[c];
+            html += Html(text);
             html += "</td>";
         }
         html += "</tr>\n";

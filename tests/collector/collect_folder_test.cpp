@@ -223,6 +223,7 @@ TEST(HtmlReport, StylesheetAndScriptNameOnlyColumnsThePageHas) {
     h.host = "H1";
     h.values.memory = "8589934592";
     h.problems = {ProblemKind::Stale};
+    h.items = {"Calc"};
     c.hosts.push_back(h);
     const std::string page = HtmlReport(c);
     const auto between = [&](const std::string& open, const std::string& close) {
