@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "app/record_writer.h"
 #include "collector/csv_report.h"
@@ -202,9 +203,49 @@ TEST(HtmlReport, EscapesEveryValue) {
         EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
         EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
     }
-    EXPECT_NE(HtmlReport(listed).find("<td>&lt;u&gt;T</td></tr>"), std::string::npos);
+    EXPECT_NE(HtmlReport(listed).find("<td data-col=\"applications\">&lt;u&gt;T</td></tr>"),
+              std::string::npos);
     EXPECT_NE(HtmlReport(listed).find(">&lt;u&gt;T &lt;svg onload=alert(2)&gt;</text>"),
               std::string::npos);
+}
+
+// The stylesheet and the script find the hosts table's columns by name, so
+// a column renamed in the program must not leave them pointing at nothing.
+TEST(HtmlReport, StylesheetAndScriptNameOnlyColumnsThePageHas) {
+    Collection c;
+    HostRecord h;
+    h.host = "H1";
+    h.values.memory = "8589934592";
+    h.problems = {ProblemKind::Stale};
+    h.items = {"Calc"};
+    c.hosts.push_back(h);
+    const std::string page = HtmlReport(c);
+    const auto between = [&](const std::string& open, const std::string& close) {
+        const std::size_t start = page.find(open);
+        const std::size_t end = page.find(close, start);
+        EXPECT_NE(end, std::string::npos) << open;
+        return start == std::string::npos ? std::string() : page.substr(start, end - start);
+    };
+    const std::string style = between("<style>", "</style>");
+    const std::string script = between("<script>", "</script>");
+    const std::string table = between("<div id=\"hosts\">", "<h2>Problems");
+    int names = 0;
+    // Names in the stylesheet style cells, so the cells carry them too.
+    const std::regex cssName(R"re(data-col="([a-z_]+)")re");
+    for (std::sregex_iterator m(style.begin(), style.end(), cssName), end; m != end; ++m, ++names) {
+        const std::string name = (*m)[1];
+        EXPECT_NE(table.find("<th data-col=\"" + name + "\""), std::string::npos) << name;
+        EXPECT_NE(table.find("<td data-col=\"" + name + "\">"), std::string::npos) << name;
+    }
+    const std::regex jsName(R"re(columnAt\('([a-z_]+)'\))re");
+    for (std::sregex_iterator m(script.begin(), script.end(), jsName), end; m != end;
+         ++m, ++names) {
+        const std::string name = (*m)[1];
+        EXPECT_NE(table.find("<th data-col=\"" + name + "\""), std::string::npos) << name;
+    }
+    EXPECT_GE(names, 4);  // memory, problems, applications; applications
+    EXPECT_EQ(style.find("nth-child"), std::string::npos);
+    EXPECT_FALSE(std::regex_search(script, std::regex(R"(cells\[\d)")));
 }
 
 }  // namespace
