@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <nlohmann/json.hpp>
 
@@ -24,12 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 using test::WriteBytes;
-
-std::int64_t Now() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 const HostRecord& Host(const Collection& c, const std::string& host) {
     for (const HostRecord& h : c.hosts) {
@@ -87,7 +80,7 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
     fs::create_symlink(dir / "list.csv", save + "/LINK.txt", linkError);
     const bool linked = !linkError;
 
-    CollectSettings settings{save, dir / "list.csv", "CP932", 365, Now()};
+    CollectSettings settings{save, dir / "list.csv", "CP932", 365, test::NowSeconds()};
     const Collection c = CollectFolder(settings);
 
     ASSERT_EQ(c.hosts.size(), cases.size() + kFill + (linked ? 1 : 0));
@@ -125,7 +118,7 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
 
 TEST(CollectFolder, MissingFolderIsARunTimeError) {
     TempDir dir;
-    EXPECT_ANY_THROW(CollectFolder({dir / "absent", "", "", 365, Now()}));
+    EXPECT_ANY_THROW(CollectFolder({dir / "absent", "", "", 365, test::NowSeconds()}));
 }
 
 // Records filed the way the PC-side program files them, in CP932, come back
@@ -157,7 +150,8 @@ TEST(CollectFolder, ReadsBackWhatTheRecordWriterWrote) {
     file({"鈴木", "PC-2", "M-2", "WS02", "192.0.2.2", "4294967296", "大阪"}, {false, false, true},
          {false, false, true});
 
-    const Collection c = CollectFolder({save, dir / "ZelmoAppl.csv", "932", 365, Now()});
+    const Collection c =
+        CollectFolder({save, dir / "ZelmoAppl.csv", "932", 365, test::NowSeconds()});
     EXPECT_TRUE(c.problems.empty())
         << c.problems.front().file << " " << inventory::ProblemKindName(c.problems.front().kind)
         << " " << c.problems.front().detail;
