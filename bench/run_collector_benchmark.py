@@ -4,6 +4,7 @@
     bench/run_collector_benchmark.py --cli build/default/zelmocb-cli [--work /tmp/zelmo-collect]
         [--hosts 10000] [--nights 365] [--refresh-all] [--no-browser]
         [--windows-cli build/windows-x64/zelmocb-cli.exe]
+        [--compare OTHER-CLI [--rounds 7]]
 
 Measured, as wall time of the whole process and its peak resident memory
 (GNU time):
@@ -24,6 +25,11 @@ Measured, as wall time of the whole process and its peak resident memory
     With --refresh-all every other record is filed again unchanged each
     night too (its time moves, as `zelmocb-cli record` run by a timer
     leaves it).
+With --compare, only interleaved rounds: each round runs the collection to
+CSV + JSON + HTML + a new database, and the ledger-checked collection with
+the workbook, by this build and by the other in turn, and the medians of the
+per-round ratios (this / other) are given: the load of a shared machine moves
+the runs of one round together.
 Not a test: the figures depend on the machine.
 """
 
@@ -78,6 +84,31 @@ def write_ledger(work, hosts, listed):
     (work / "licences.csv").write_bytes(("\r\n".join(seats) + "\r\n").encode("utf-8"))
 
 
+def compare(args, common, other, work, out):
+    """Interleaved rounds of this build and another on the same records."""
+    checks = ["--ledger", str(work / "ledger.csv"), "--licences", str(work / "licences.csv")]
+
+    def outputs(tag, checked):
+        names = ["--csv", f"{tag}.csv", "--json", f"{tag}.json", "--html", f"{tag}.html", "--db",
+                 f"{tag}.db"] + (["--xlsx", f"{tag}.xlsx"] if checked else [])
+        paths = [str(out / n) if not n.startswith("--") else n for n in names]
+        for db in out.glob("*.db"):
+            db.unlink()
+        return (checks if checked else []) + paths
+
+    run(common + ["--csv", str(out / "warm.csv")])
+    ratios = {False: [], True: []}
+    for _ in range(args.rounds):
+        for checked in (False, True):
+            mine = run(common + outputs("this", checked))[0]
+            theirs = run([other] + common[1:] + outputs("other", checked))[0]
+            ratios[checked].append(mine / theirs)
+    for checked, label in ((False, "CSV+JSON+HTML+DB"), (True, "+ ledger, licences, XLSX")):
+        values = sorted(ratios[checked])
+        print(f"{label}: median ratio this/other {values[len(values) // 2]:.3f} over "
+              f"{args.rounds} rounds (min {values[0]:.3f}, max {values[-1]:.3f})")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
@@ -89,6 +120,8 @@ def main():
                         help="every record filed again each night, 1 %% of them changed")
     parser.add_argument("--no-browser", action="store_true", help="skip the report in Chromium")
     parser.add_argument("--windows-cli")
+    parser.add_argument("--compare", metavar="CLI", help="another build, in interleaved rounds")
+    parser.add_argument("--rounds", type=int, default=7)
     args = parser.parse_args()
     work = pathlib.Path(args.work)
     shutil.rmtree(work, ignore_errors=True)
@@ -98,6 +131,10 @@ def main():
               "CP932"]
     out = work / "out"
     out.mkdir()
+    if args.compare:
+        write_ledger(work, args.hosts, listed)
+        compare(args, common, os.path.abspath(args.compare), work, out)
+        return
 
     run(common + ["--csv", str(out / "warm.csv")])  # warm the cache
     db = out / "inventory.db"

@@ -14,6 +14,20 @@ int DriveIndex(const std::string& drive) {
     return letter - 'A';
 }
 
+namespace {
+
+// Adds folder to the locations when the file is in it.
+void ProbeFolder(platform::FileSystem& fs, const std::string& folder, const std::string& fileName,
+                 std::vector<std::string>& locations, std::int32_t& count) {
+    std::string probe = folder;
+    if (!FindInFolder(fs, probe, fileName)) return;
+    locations.resize(static_cast<std::size_t>(count) + 1);
+    locations[static_cast<std::size_t>(count)] = folder;
+    ++count;
+}
+
+}  // namespace
+
 std::int32_t FindOnDrive(platform::FileSystem& fs, const std::string& drive,
                          const std::string& fileName, std::vector<std::string>& locations) {
     locations.assign(1, std::string());
@@ -21,12 +35,7 @@ std::int32_t FindOnDrive(platform::FileSystem& fs, const std::string& drive,
     if (!IsSearchableDrive(fs, drive)) return -1;
 
     // The walk probes sub-folders only; the root folder gets this one probe.
-    std::string probe = drive;
-    if (FindInFolder(fs, probe, fileName)) {
-        locations.resize(static_cast<std::size_t>(count) + 1);
-        locations[static_cast<std::size_t>(count)] = drive;
-        ++count;
-    }
+    ProbeFolder(fs, drive, fileName, locations, count);
     FindInSubfolders(fs, drive, fileName, locations, count);
     return count;
 }
@@ -41,12 +50,7 @@ void FindInSubfolders(platform::FileSystem& fs, std::string folder, const std::s
         if (IsSubfolder(entry)) subfolders.push_back(folder + entry.name);
     });
     for (const std::string& sub : subfolders) {
-        std::string probe = sub;
-        if (FindInFolder(fs, probe, fileName)) {
-            locations.resize(static_cast<std::size_t>(count) + 1);
-            locations[static_cast<std::size_t>(count)] = sub;
-            ++count;
-        }
+        ProbeFolder(fs, sub, fileName, locations, count);
         FindInSubfolders(fs, sub, fileName, locations, count);
     }
 }

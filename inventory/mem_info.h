@@ -31,18 +31,7 @@ class clsMemInfo {
     std::uint64_t FreeVirtual();
 
   private:
-    void UpdateStatus();
-
     platform::MemoryStatusService& service_;
-    // These only carry one reading from UpdateStatus to the property that
-    // asked for it; nothing reads them without refreshing first.
-    std::uint64_t allPageFile_ = 0;
-    std::uint64_t allSpace_ = 0;
-    std::uint64_t freePageFile_ = 0;
-    std::uint64_t freeSpace_ = 0;
-    std::uint64_t useRatio_ = 0;
-    std::uint64_t allVirtual_ = 0;
-    std::uint64_t freeVirtual_ = 0;
 };
 
 // A memory figure as the window shows it: plain decimal digits, no sign,

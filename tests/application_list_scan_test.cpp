@@ -76,13 +76,11 @@ TEST_F(ApplicationListScan, RowsTakeFourFieldsWhateverTheLineLayout) {
 }
 
 TEST_F(ApplicationListScan, ARowCutShortEndsTheScanWithError62NamingListAndRow) {
-    try {
-        Scan("A,Alpha,a.exe,\r\nB,Beta\r\n");
-        FAIL() << "no error";
-    } catch (const platform::RunTimeError& e) {
-        EXPECT_EQ(e.Number(), 62);
-        EXPECT_NE(e.Detail().find("ZelmoAppl.csv, row 2"), std::string::npos) << e.Detail();
-    }
+    const auto e =
+        test::ErrorOf<platform::RunTimeError>([&] { Scan("A,Alpha,a.exe,\r\nB,Beta\r\n"); });
+    ASSERT_TRUE(e) << "no error";
+    EXPECT_EQ(e->Number(), 62);
+    EXPECT_NE(e->Detail().find("ZelmoAppl.csv, row 2"), std::string::npos) << e->Detail();
     EXPECT_EQ(summary, "A,");
 }
 

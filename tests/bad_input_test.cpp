@@ -14,6 +14,7 @@
 #include "platform/sequential_file.h"
 #include "platform/text_codec.h"
 #include "program_driver.h"
+#include "test_support.h"
 
 namespace zelmo {
 namespace {
@@ -26,15 +27,6 @@ constexpr const char* kRecordPath = "S:\\Inventory\\WS01.txt";
 constexpr const char* kEarlier = "earlier record\r\n";
 
 std::string Ansi(const std::string& utf8) { return platform::TextCodec::System().ToAnsi(utf8); }
-
-// The peak resident size so far, in KiB.
-long PeakRssKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    }
-    return -1;
-}
 
 class BadInput : public ::testing::Test {
   protected:
@@ -194,12 +186,12 @@ TEST_F(BadInput, AFiftyMegabyteFieldIsFiledInBoundedMemory) {
         sizes.size = 0;
         // Resets the peak resident size to what is resident now.
         std::ofstream("/proc/self/clear_refs") << "5";
-        const long before = PeakRssKb();
+        const long before = test::PeakResidentKb();
         const auto start = std::chrono::steady_clock::now();
         const Seen seen = run.Run();
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const long growth = PeakRssKb() - before;
+        const long growth = test::PeakResidentKb() - before;
         EXPECT_EQ(seen.error, "");
         EXPECT_EQ(seen.listed, Lines{"Editor"});
         // Every byte of a Tag is filed: as itself, or as U+FFFD in the code page.

@@ -17,22 +17,34 @@ class FileSearch : public ::testing::Test {
     Locations locations{"stale", "entries"};
 };
 
-TEST_F(FileSearch, CountsTheRootAndEveryFolderBelowInWalkOrder) {
-    fs.AddFile("C:\\tool.exe");
-    fs.AddFile("C:\\A\\tool.exe");
-    fs.AddFile("C:\\A\\B\\tool.exe");
-    fs.AddFolder("C:\\Z");
-    EXPECT_EQ(FindOnDrive(fs, "C:", "tool.exe", locations), 3);
-    EXPECT_EQ(locations, (Locations{"C:", "C:\\A", "C:\\A\\B"}));
-}
-
-TEST_F(FileSearch, WalksDepthFirstInTheFileSystemsOrderWithoutSorting) {
-    fs.AddFile("C:\\b\\x\\app.exe");
-    fs.AddFile("C:\\a\\app.exe");
-    fs.AddFile("C:\\b\\app.exe");
-    EXPECT_EQ(FindOnDrive(fs, "c:", "APP.EXE", locations), 3);
-    // Paths keep the designator as it was passed.
-    EXPECT_EQ(locations, (Locations{"c:\\b", "c:\\b\\x", "c:\\a"}));
+// Hits in walk order: the root, then depth first in the file system's own
+// order, never sorted; names compare without case and paths keep the drive
+// designator as it was passed.
+TEST(FileSearchOrder, HitsComeInWalkOrderWithTheDesignatorAsPassed) {
+    const struct {
+        std::vector<const char*> files;
+        const char* drive;
+        const char* name;
+        Locations expected;
+    } cases[] = {
+        {{"C:\\tool.exe", "C:\\A\\tool.exe", "C:\\A\\B\\tool.exe", "C:\\Z\\other.txt"},
+         "C:",
+         "tool.exe",
+         {"C:", "C:\\A", "C:\\A\\B"}},
+        {{"C:\\b\\x\\app.exe", "C:\\a\\app.exe", "C:\\b\\app.exe"},
+         "c:",
+         "APP.EXE",
+         {"c:\\b", "c:\\b\\x", "c:\\a"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileSystem fs;
+        for (const char* file : c.files) fs.AddFile(file);
+        Locations locations{"stale", "entries"};
+        EXPECT_EQ(FindOnDrive(fs, c.drive, c.name, locations),
+                  static_cast<std::int32_t>(c.expected.size()));
+        EXPECT_EQ(locations, c.expected);
+    }
 }
 
 TEST_F(FileSearch, NoHitLeavesOneEmptyEntry) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "platform/runtime_error.h"
@@ -95,24 +96,26 @@ TEST(FieldReader, ConvertsFieldsFromTheCodePage) {
     EXPECT_EQ(ReadAll(cp932, TextCodec("CP932")), (Fields{"リスト", "表"}));
 }
 
-TEST(SequentialFile, MissingFileRaisesFileNotFoundNamingIt) {
+TEST(SequentialFile, OpenFailuresRaiseTheirNumberNamingTheFile) {
     test::TempDir dir;
-    try {
-        SequentialFile file(dir / "ZelmoAppl.csv", OpenMode::Input);
-        FAIL() << "opened a missing file";
-    } catch (const RunTimeError& e) {
-        EXPECT_EQ(e.Number(), 53);
-        EXPECT_NE(e.Detail().find("ZelmoAppl.csv"), std::string::npos);
-    }
-}
-
-TEST(SequentialFile, OutputIntoAMissingFolderRaisesPathNotFound) {
-    test::TempDir dir;
-    try {
-        SequentialFile file(dir / "no-such-folder/PC.txt", OpenMode::Output);
-        FAIL() << "created a file in a missing folder";
-    } catch (const RunTimeError& e) {
-        EXPECT_EQ(e.Number(), 76);
+    const struct {
+        const char* name;
+        OpenMode mode;
+        int number;
+    } cases[] = {
+        {"ZelmoAppl.csv", OpenMode::Input, 53},           // file not found
+        {"no-such-folder/PC.txt", OpenMode::Output, 76},  // path not found
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            SequentialFile file(dir / c.name, c.mode);
+            ADD_FAILURE() << "opened";
+        } catch (const RunTimeError& e) {
+            EXPECT_EQ(e.Number(), c.number);
+            EXPECT_NE(e.Detail().find(std::filesystem::path(c.name).filename().string()),
+                      std::string::npos);
+        }
     }
 }
 

@@ -41,15 +41,13 @@ TEST_F(SavePath, WithoutSavePathTheDefaultAsterisksAreTaken) {
 }
 
 TEST_F(SavePath, ANegativePathStringIsAnInvalidArgumentNamingTheValue) {
-    try {
-        Read("[Save]\r\nSavePath=D:\\x\r\nPathString=-1\r\n");
-        FAIL() << "no error";
-    } catch (const platform::RunTimeError& e) {
-        EXPECT_EQ(e.Number(), 5);
-        EXPECT_NE(e.Detail().find("PathString -1"), std::string::npos);
-        // The administrator learns where else the file may have come from.
-        EXPECT_NE(e.Detail().find(app::SettingsOrder()), std::string::npos);
-    }
+    const auto e = test::ErrorOf<platform::RunTimeError>(
+        [&] { Read("[Save]\r\nSavePath=D:\\x\r\nPathString=-1\r\n"); });
+    ASSERT_TRUE(e) << "no error";
+    EXPECT_EQ(e->Number(), 5);
+    EXPECT_NE(e->Detail().find("PathString -1"), std::string::npos);
+    // The administrator learns where else the file may have come from.
+    EXPECT_NE(e->Detail().find(app::SettingsOrder()), std::string::npos);
 }
 
 TEST_F(SavePath, OnlyTheFirst99BytesOfALongValueCanBeKept) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -43,6 +46,32 @@ inline void WriteBytes(const std::string& path, std::string_view bytes) {
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline std::int64_t NowSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// The peak resident size so far in KiB (Linux); -1 where it cannot be read.
+inline long PeakResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+// The error of type Error that f raises, if it raises one.
+template <typename Error, typename F>
+std::optional<Error> ErrorOf(F f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e;
+    }
+    return std::nullopt;
 }
 
 // The names in a folder, sorted.

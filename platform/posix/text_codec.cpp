@@ -93,45 +93,47 @@ const TextCodec& TextCodec::System() {
 
 bool TextCodec::IsKnown() const { return utf8_ || Iconv("UTF-8", codeSet_).ok(); }
 
-std::string TextCodec::ToAnsi(std::string_view utf8) const {
-    if (IsAscii(utf8)) return std::string(utf8);
-    if (utf8_) return SanitizeUtf8(utf8);
-    Iconv conv(codeSet_, "UTF-8");
-    if (!conv.ok()) return SanitizeUtf8(utf8);
+// Converts all of in, letting skip(out, rest) deal with each sequence the
+// target lacks: it appends a stand-in and returns how many bytes it used.
+namespace {
+template <typename Skip>
+std::string ConvertAll(const std::string& to, const std::string& from, std::string_view in,
+                       Skip skip) {
+    Iconv conv(to, from);
+    if (!conv.ok()) return SanitizeUtf8(in);
     std::string out;
-    out.reserve(utf8.size());
+    out.reserve(in.size());
     // iconv takes the input as char** but never writes through it.
-    std::string_view in = utf8;
     char* ptr = const_cast<char*>(in.data());
     std::size_t left = in.size();
     while (!conv.Convert(ptr, left, out)) {
-        // Skip the character the code page lacks and put '?' in its place.
-        std::size_t pos = static_cast<std::size_t>(ptr - in.data());
-        DecodeUtf8(in, pos);
-        out.push_back('?');
-        left -= pos - static_cast<std::size_t>(ptr - in.data());
-        ptr = const_cast<char*>(in.data()) + pos;
+        const std::size_t used = skip(out, in.substr(static_cast<std::size_t>(ptr - in.data())));
+        ptr += used;
+        left -= used;
     }
     return out;
+}
+}  // namespace
+
+std::string TextCodec::ToAnsi(std::string_view utf8) const {
+    if (IsAscii(utf8)) return std::string(utf8);
+    if (utf8_) return SanitizeUtf8(utf8);
+    // The character the code page lacks becomes '?'.
+    return ConvertAll(codeSet_, "UTF-8", utf8, [](std::string& out, std::string_view rest) {
+        std::size_t pos = 0;
+        DecodeUtf8(rest, pos);
+        out.push_back('?');
+        return pos;
+    });
 }
 
 std::string TextCodec::FromAnsi(std::string_view ansi) const {
     if (IsAscii(ansi)) return CopyWithRoomToGrow(ansi);
     if (utf8_) return SanitizeUtf8(ansi);
-    Iconv conv("UTF-8", codeSet_);
-    if (!conv.ok()) return SanitizeUtf8(ansi);
-    std::string out;
-    out.reserve(ansi.size());
-    // iconv takes the input as char** but never writes through it.
-    std::string_view in = ansi;
-    char* ptr = const_cast<char*>(in.data());
-    std::size_t left = in.size();
-    while (!conv.Convert(ptr, left, out)) {
+    return ConvertAll("UTF-8", codeSet_, ansi, [](std::string& out, std::string_view) {
         AppendUtf8(out, 0xFFFD);
-        ++ptr;
-        --left;
-    }
-    return out;
+        return std::size_t{1};
+    });
 }
 
 std::string UpperCase(std::string_view utf8) {

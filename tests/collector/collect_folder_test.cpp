@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "app/record_writer.h"
 #include "collector/csv_report.h"
@@ -24,12 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 using test::WriteBytes;
-
-std::int64_t Now() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 const HostRecord& Host(const Collection& c, const std::string& host) {
     for (const HostRecord& h : c.hosts) {
@@ -87,7 +81,7 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
     fs::create_symlink(dir / "list.csv", save + "/LINK.txt", linkError);
     const bool linked = !linkError;
 
-    CollectSettings settings{save, dir / "list.csv", "CP932", 365, Now()};
+    CollectSettings settings{save, dir / "list.csv", "CP932", 365, test::NowSeconds()};
     const Collection c = CollectFolder(settings);
 
     ASSERT_EQ(c.hosts.size(), cases.size() + kFill + (linked ? 1 : 0));
@@ -125,7 +119,7 @@ TEST(CollectFolder, ReportsEachProblemAndKeepsWhatCouldBeRead) {
 
 TEST(CollectFolder, MissingFolderIsARunTimeError) {
     TempDir dir;
-    EXPECT_ANY_THROW(CollectFolder({dir / "absent", "", "", 365, Now()}));
+    EXPECT_ANY_THROW(CollectFolder({dir / "absent", "", "", 365, test::NowSeconds()}));
 }
 
 // Records filed the way the PC-side program files them, in CP932, come back
@@ -157,7 +151,8 @@ TEST(CollectFolder, ReadsBackWhatTheRecordWriterWrote) {
     file({"鈴木", "PC-2", "M-2", "WS02", "192.0.2.2", "4294967296", "大阪"}, {false, false, true},
          {false, false, true});
 
-    const Collection c = CollectFolder({save, dir / "ZelmoAppl.csv", "932", 365, Now()});
+    const Collection c =
+        CollectFolder({save, dir / "ZelmoAppl.csv", "932", 365, test::NowSeconds()});
     EXPECT_TRUE(c.problems.empty())
         << c.problems.front().file << " " << inventory::ProblemKindName(c.problems.front().kind)
         << " " << c.problems.front().detail;
@@ -208,9 +203,49 @@ TEST(HtmlReport, EscapesEveryValue) {
         EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
         EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
     }
-    EXPECT_NE(HtmlReport(listed).find("<td>&lt;u&gt;T</td></tr>"), std::string::npos);
+    EXPECT_NE(HtmlReport(listed).find("<td data-col=\"applications\">&lt;u&gt;T</td></tr>"),
+              std::string::npos);
     EXPECT_NE(HtmlReport(listed).find(">&lt;u&gt;T &lt;svg onload=alert(2)&gt;</text>"),
               std::string::npos);
+}
+
+// The stylesheet and the script find the hosts table's columns by name, so
+// a column renamed in the program must not leave them pointing at nothing.
+TEST(HtmlReport, StylesheetAndScriptNameOnlyColumnsThePageHas) {
+    Collection c;
+    HostRecord h;
+    h.host = "H1";
+    h.values.memory = "8589934592";
+    h.problems = {ProblemKind::Stale};
+    h.items = {"Calc"};
+    c.hosts.push_back(h);
+    const std::string page = HtmlReport(c);
+    const auto between = [&](const std::string& open, const std::string& close) {
+        const std::size_t start = page.find(open);
+        const std::size_t end = page.find(close, start);
+        EXPECT_NE(end, std::string::npos) << open;
+        return start == std::string::npos ? std::string() : page.substr(start, end - start);
+    };
+    const std::string style = between("<style>", "</style>");
+    const std::string script = between("<script>", "</script>");
+    const std::string table = between("<div id=\"hosts\">", "<h2>Problems");
+    int names = 0;
+    // Names in the stylesheet style cells, so the cells carry them too.
+    const std::regex cssName(R"re(data-col="([a-z_]+)")re");
+    for (std::sregex_iterator m(style.begin(), style.end(), cssName), end; m != end; ++m, ++names) {
+        const std::string name = (*m)[1];
+        EXPECT_NE(table.find("<th data-col=\"" + name + "\""), std::string::npos) << name;
+        EXPECT_NE(table.find("<td data-col=\"" + name + "\">"), std::string::npos) << name;
+    }
+    const std::regex jsName(R"re(columnAt\('([a-z_]+)'\))re");
+    for (std::sregex_iterator m(script.begin(), script.end(), jsName), end; m != end;
+         ++m, ++names) {
+        const std::string name = (*m)[1];
+        EXPECT_NE(table.find("<th data-col=\"" + name + "\""), std::string::npos) << name;
+    }
+    EXPECT_GE(names, 4);  // memory, problems, applications; applications
+    EXPECT_EQ(style.find("nth-child"), std::string::npos);
+    EXPECT_FALSE(std::regex_search(script, std::regex(R"(cells\[\d)")));
 }
 
 }  // namespace

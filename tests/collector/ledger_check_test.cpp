@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <set>
 
@@ -19,12 +18,6 @@ namespace {
 
 using test::TempDir;
 using test::WriteBytes;
-
-std::int64_t Now() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 struct RecordCase {
     const char* host;
@@ -106,7 +99,7 @@ class LedgerCheckTest : public ::testing::Test {
         settings.folder = save();
         settings.listPath = dir_ / "list.csv";
         settings.encoding = "CP932";
-        settings.now = Now();
+        settings.now = test::NowSeconds();
         settings.ledger.path = dir_ / "ledger.csv";
         return settings;
     }

@@ -31,9 +31,10 @@ filter('WS44','filter');filter('excel','byname');filter('','all');
 var th=document.querySelectorAll('#hosts thead th');th[0].click();th[0].click();
 out.push('first='+bodies[0].rows[0].cells[0].textContent);
 out.push('parts='+Array.prototype.map.call(bodies,function(b){return b.rows.length;}).join('/'));
-th[5].click();var last=bodies[bodies.length-1];
-out.push('memory='+bodies[0].rows[0].cells[5].textContent+'..'+
-  last.rows[last.rows.length-1].cells[5].textContent);
+var memory=document.querySelector('#hosts thead th[data-col="memory"]'),m=memory.cellIndex;
+memory.click();var last=bodies[bodies.length-1];
+out.push('memory='+bodies[0].rows[0].cells[m].textContent+'..'+
+  last.rows[last.rows.length-1].cells[m].textContent);
 document.body.setAttribute('data-check',out.join(' '));
 })();
 </script>"""

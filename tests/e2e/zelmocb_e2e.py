@@ -8,7 +8,6 @@ an application list; it then drives the windows with the keyboard only.
 
 Usage: zelmocb_e2e.py --program ZELMOCB --cli ZELMOCB_CLI --screenshots DIR CASE
 """
-import argparse
 import ctypes
 import ctypes.util
 import os
@@ -21,6 +20,8 @@ import sys
 import tempfile
 import time
 
+from e2e_support import Failure, case_arguments, check, screenshot, wait_for
+
 WINDOW_TITLE = "Zelmo CB"
 SPLASH_TITLE = "Form1"
 SPLASH_SIZE = (312, 64)
@@ -29,27 +30,6 @@ MAIN_SIZE = (246, 274)
 MAIN_BACKGROUND = (192, 192, 192)
 PICTURE_RECT = (112, 200, 73, 64)
 PICTURE_SCREEN_BLUE = (0, 64, 160)  # the monitor's screen in the picture
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def wait_for(what, probe, timeout=30.0, interval=0.02):
-    """Polls probe until it gives something true; that value is returned."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(interval)
 
 
 class Display:
@@ -162,38 +142,7 @@ class Display:
             xlib.XCloseDisplay(connection)
 
     def screenshot(self, path):
-        subprocess.run(["import", "-window", "root", path], env=self.env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        return Image(path)
-
-
-class Image:
-    """A screenshot's pixels, read through ImageMagick as binary PPM."""
-
-    def __init__(self, path):
-        data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
-                              capture_output=True).stdout
-        fields, pos = [], 0
-        while len(fields) < 4:  # magic, width, height, maximum
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            start = pos
-            while not data[pos:pos + 1].isspace():
-                pos += 1
-            fields.append(data[start:pos])
-        check(fields[0] == b"P6", "screenshot is not a PPM")
-        self.path = path
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.pixels = data[pos + 1:]
-
-    def at(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.pixels[i:i + 3])
-
-    def count(self, left, top, width, height, colour, tolerance=0):
-        """Pixels in the rectangle within tolerance of colour in every channel."""
-        return sum(1 for y in range(top, top + height) for x in range(left, left + width)
-                   if all(abs(a - b) <= tolerance for a, b in zip(self.at(x, y), colour)))
+        return screenshot(self.env, path)
 
 
 class Scratch:
@@ -275,35 +224,25 @@ class Run:
 
     def main_window(self, timeout=60):
         """Waits for the main window: the program's caption at the main window's size."""
-        def probe():
-            if not self.running():
-                raise Failure("the program ended before its main window opened: " + self.output())
-            for window in self.display.windows(WINDOW_TITLE):
-                if self.display.geometry(window)[2:] == MAIN_SIZE:
-                    return window
-            return None
-        window = wait_for("the main window", probe, timeout)
-        wait_for("the keyboard focus on the main window",
-                 lambda: self.display.focused_window() == window, 10)
-        time.sleep(0.2)
-        return window
+        return self._focused_window("its main window", lambda size: size == MAIN_SIZE, timeout)
 
     def message_box(self, timeout=60):
         """Waits for a message box: the program's caption, not the main window's size."""
+        return self._focused_window("its message box", lambda size: size != MAIN_SIZE, timeout)
+
+    def _focused_window(self, what, size_matches, timeout):
         def probe():
             if not self.running():
-                raise Failure("the program ended before its message box opened: " +
-                              self.output())
+                raise Failure("the program ended before %s opened: %s" % (what, self.output()))
             for window in self.display.windows(WINDOW_TITLE):
-                if self.display.geometry(window)[2:] != MAIN_SIZE:
+                if size_matches(self.display.geometry(window)[2:]):
                     return window
             return None
-        window = wait_for("a message box", probe, timeout)
-        wait_for("the keyboard focus on the message box",
+        window = wait_for(what, probe, timeout)
+        wait_for("the keyboard focus on " + what,
                  lambda: self.display.focused_window() == window, 10)
         time.sleep(0.2)
         return window
-
 
 def expected_facts(cli):
     """Host, IP and memory as the program's own services give them."""
@@ -374,9 +313,9 @@ def case_record(args, display, scratch):
         x, y = geometry[:2]
         check_window_look(image, geometry, SPLASH_SIZE, SPLASH_BACKGROUND, "the splash")
         # Text, drawn white with smoothed edges, in the label's rectangle only.
-        check(image.count(x + 64, y + 24, 192, 20, (255, 255, 255), 40) > 50,
+        check(image.count((x + 64, y + 24, 192, 20), (255, 255, 255), 40) > 50,
               "no white text in the splash's label")
-        check(image.count(x, y, 312, 24, (255, 255, 255), 40) == 0,
+        check(image.count((x, y, 312, 24), (255, 255, 255), 40) == 0,
               "white above the splash's label")
 
         main = run.main_window()
@@ -386,7 +325,7 @@ def case_record(args, display, scratch):
             display, os.path.join(args.screenshots, "main.png"), geometry), 10, 0.05)
         check_window_look(image, geometry, MAIN_SIZE, MAIN_BACKGROUND, "the main window")
         px, py, pw, ph = PICTURE_RECT
-        check(image.count(geometry[0] + px, geometry[1] + py, pw, ph, PICTURE_SCREEN_BLUE) > 200,
+        check(image.count((geometry[0] + px, geometry[1] + py, pw, ph), PICTURE_SCREEN_BLUE) > 200,
               "the picture is not shown in its rectangle")
 
         display.type("Taro Yamada")
@@ -450,18 +389,27 @@ def check_record_command(args, scratch, host, written, facts):
         check(filed.read() == written, "the dry run changed the record")
 
 
+def typed_into_main_window(display, scratch):
+    """The program on a one-row list, a user's name typed into its main window."""
+    scratch.write("c/edit.exe", b"")
+    install_list(scratch, ["ED01,Text Editor,edit.exe,"])
+    run = Run(display, scratch)
+    try:
+        main = run.main_window()
+        display.type("Somebody")
+    except BaseException:
+        run.stop()
+        raise
+    return run, main
+
+
 def case_cancel(args, display, scratch):
     """CD changes nothing; Cancel ends the program and leaves the earlier record."""
     host = host_name()
     earlier = b"EARLIER,RECORD\r\n"
     scratch.write(os.path.join("save", host + ".txt"), earlier)
-    scratch.write("c/edit.exe", b"")
-    install_list(scratch, ["ED01,Text Editor,edit.exe,"])
-
-    run = Run(display, scratch)
+    run, main = typed_into_main_window(display, scratch)
     try:
-        main = run.main_window()
-        display.type("Somebody")
         display.key(*["Tab"] * 6, "space")  # CD
         time.sleep(0.5)
         check(run.running() and display.windows(WINDOW_TITLE) == [main],
@@ -478,12 +426,8 @@ def case_cancel(args, display, scratch):
 
 def case_close_command(args, display, scratch):
     """The title bar's close command ends the program like Cancel: nothing written."""
-    scratch.write("c/edit.exe", b"")
-    install_list(scratch, ["ED01,Text Editor,edit.exe,"])
-    run = Run(display, scratch)
+    run, main = typed_into_main_window(display, scratch)
     try:
-        main = run.main_window()
-        display.type("Somebody")
         display.close_command(main)
         status = run.wait()
         check(status == 0, "the program ended with status %d: %s" % (status, run.output()))
@@ -542,12 +486,7 @@ CASES = {
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--screenshots", required=True)
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
+    args = case_arguments(CASES)
     os.makedirs(args.screenshots, exist_ok=True)
 
     display = Display()

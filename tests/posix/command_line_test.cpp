@@ -3,42 +3,21 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "../test_support.h"
+#include "posix_test_support.h"
 #include "zelmo_version.h"
 
 namespace zelmo::cli {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = test::posix::ShellRun;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs zelmocb-cli in demo/ with standard output and error to files, so
-// neither is a terminal.
+// Runs zelmocb-cli in demo/.
 CliRun RunCli(const std::string& arguments) {
     test::TempDir dir;
-    const std::string out = dir / "out", err = dir / "err";
-    const std::string command = "cd '" ZELMO_SOURCE_DIR "/demo' && '" ZELMO_CLI_PATH "' " +
-                                arguments + " >'" + out + "' 2>'" + err + "'";
-    CliRun run;
-    const int status = std::system(command.c_str());
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
-    return run;
+    return test::posix::RunShell(
+        "cd '" ZELMO_SOURCE_DIR "/demo' && '" ZELMO_CLI_PATH "' " + arguments, dir);
 }
 
 TEST(CommandLine, AnswersHelpVersionAndBadArgumentsByConvention) {

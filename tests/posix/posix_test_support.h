@@ -19,7 +19,27 @@
 #include <string>
 #include <vector>
 
+#include "../test_support.h"
+
 namespace zelmo::test::posix {
+
+// What a shell command wrote and how it ended; each stream goes to a file in
+// scratch, so that neither is a terminal.
+struct ShellRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline ShellRun RunShell(const std::string& command, const TempDir& scratch) {
+    const std::string out = scratch / "out", err = scratch / "err";
+    ShellRun run;
+    const int status = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadBytes(out);
+    run.err = ReadBytes(err);
+    return run;
+}
 
 // The exit status of a child that could not be set up as asked.
 inline constexpr int kCannot = 99;

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "../test_support.h"
+#include "posix_test_support.h"
 
 namespace zelmo::cli {
 namespace {
@@ -18,11 +18,7 @@ namespace fs = std::filesystem;
 using test::ReadBytes;
 using test::WriteBytes;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = test::posix::ShellRun;
 
 class RecordCommand : public ::testing::Test {
   protected:
@@ -64,15 +60,8 @@ class RecordCommand : public ::testing::Test {
     }
 
     CliRun Run(const std::string& arguments) {
-        const std::string out = dir_ / "out", err = dir_ / "err";
-        const std::string command = "cd '" + (dir_ / "") + "' && " + env_ + "'" + cli_ + "' " +
-                                    arguments + " >'" + out + "' 2>'" + err + "'";
-        CliRun run;
-        const int status = std::system(command.c_str());
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = ReadBytes(out);
-        run.err = ReadBytes(err);
-        return run;
+        return test::posix::RunShell(
+            "cd '" + (dir_ / "") + "' && " + env_ + "'" + cli_ + "' " + arguments, dir_);
     }
 
     test::TempDir dir_;

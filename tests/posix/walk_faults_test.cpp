@@ -55,11 +55,7 @@ long PeakRssKb(bool reset = false) {
         malloc_trim(0);
         std::ofstream("/proc/self/clear_refs") << "5";
     }
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    }
-    return -1;
+    return test::PeakResidentKb();
 }
 
 class WalkFaults : public ::testing::Test {

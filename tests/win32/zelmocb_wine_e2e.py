@@ -9,7 +9,6 @@ folder), C:\\Inventory (the save folder) and program files on C: and D:.
 
 Usage: zelmocb_wine_e2e.py --program EXE --cli EXE --screenshots DIR CASE
 """
-import argparse
 import json
 import os
 import re
@@ -18,6 +17,9 @@ import signal
 import subprocess
 import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from e2e_support import Failure, case_arguments, check, screenshot, wait_for  # noqa: E402
 
 WINDOW_TITLE = "Zelmo CB"
 SPLASH_TITLE = "Form1"
@@ -31,26 +33,6 @@ ROWS = [("A", "エディタ", "zedit.exe"), ("B", "電卓", "zcalc.exe"),
         ("C", "Solitaire", "zsol.exe"), ("D", "Nothing", "znone.exe")]
 FILES_ON_C = [r"Program Files\Zelmo Editor\zedit.exe", r"Tools\Calc\zcalc.exe"]
 FILES_ON_D = [r"Apps\Editor\zedit.exe", r"Games\Solitaire\zsol.exe"]
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def wait_for(what, probe, timeout=30.0, interval=0.05):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(interval)
 
 
 class Wine:
@@ -137,37 +119,7 @@ class Display:
             self.xdotool("type", "--delay", delay, run)
 
     def screenshot(self, path):
-        subprocess.run(["import", "-window", "root", path], env=self.env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        return Image(path)
-
-
-class Image:
-    """A screenshot's pixels, read through ImageMagick as binary PPM."""
-
-    def __init__(self, path):
-        data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
-                              capture_output=True).stdout
-        fields, pos = [], 0
-        while len(fields) < 4:  # magic, width, height, maximum
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            start = pos
-            while not data[pos:pos + 1].isspace():
-                pos += 1
-            fields.append(data[start:pos])
-        check(fields[0] == b"P6", "screenshot is not a PPM")
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.pixels = data[pos + 1:]
-
-    def at(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.pixels[i:i + 3])
-
-    def count(self, rect, colour, tolerance=0):
-        left, top, width, height = rect
-        return sum(1 for y in range(top, top + height) for x in range(left, left + width)
-                   if all(abs(a - b) <= tolerance for a, b in zip(self.at(x, y), colour)))
+        return screenshot(self.env, path)
 
 
 class Case:
@@ -404,12 +356,7 @@ CASES = {"record": case_record, "cancel": case_cancel, "list-error": case_list_e
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--screenshots", required=True)
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
+    args = case_arguments(CASES)
     for name in ("WINEPREFIX", "DISPLAY", "ZELMO_E2E_DRIVE_D"):
         if not os.environ.get(name):
             print("%s is not set: run scripts/test-windows.sh" % name, file=sys.stderr)
