@@ -12,7 +12,9 @@
 #include <unordered_map>
 
 #include "collector/record_reader.h"
+#include "platform/native_file_name.h"
 #include "platform/runtime_error.h"
+#include "platform/text_codec.h"
 #include "platform/utf8.h"
 
 namespace zelmo::collector {
@@ -73,6 +75,20 @@ class PrivateFolder {
     fs::path path_;
 };
 
+// The library opens files with the C library's narrow calls: the name in
+// the system's code page. A temporary folder whose name the code page cannot
+// hold would be opened as another name, so it is refused.
+std::string LibraryName(const fs::path& path) {
+    const std::string utf8 = Utf8Name(path);
+    const platform::TextCodec& codec = platform::TextCodec::System();
+    if (codec.FromAnsi(codec.ToAnsi(utf8)) != utf8) {
+        throw platform::RunTimeError(
+            platform::kPathFileAccessError,
+            utf8 + ": the temporary folder's name is not in the system's code page");
+    }
+    return platform::NativeFileName(utf8, codec);
+}
+
 enum class Style { Text, Count, Memory, Gib, Time };
 constexpr int kStyles = 5;
 
@@ -80,13 +96,15 @@ constexpr int kStyles = 5;
 // problems).
 class Book {
   public:
-    Book(const fs::path& file, const fs::path& tmpdir) : file_(file), tmpdir_(Utf8Name(tmpdir)) {
+    Book(const fs::path& file, const fs::path& tmpdir) : file_(file), tmpdir_(LibraryName(tmpdir)) {
         lxw_workbook_options options{};
         // Rows go straight to the folder's files: ten thousand hosts of
         // sixty applications would otherwise be held as cells in memory.
+        // The library's temporary files go there too, not where tmpfile()
+        // puts them (on Windows the root of C:, often not writable).
         options.constant_memory = LXW_TRUE;
         options.tmpdir = tmpdir_.data();
-        book_ = workbook_new_opt(Utf8Name(file).c_str(), &options);
+        book_ = workbook_new_opt(LibraryName(file).c_str(), &options);
         if (!book_) throw std::bad_alloc();
         heading_ = workbook_add_format(book_);
         format_set_bold(heading_);
@@ -445,8 +463,6 @@ void LedgerSheets(Book& book, const Collection& collection) {
 }
 
 }  // namespace
-
-void RequireWorkbook() {}
 
 std::string XlsxReport(const Collection& collection) {
     const PrivateFolder folder;

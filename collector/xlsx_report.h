@@ -6,10 +6,6 @@
 
 namespace zelmo::collector {
 
-// Raises a UsageError naming --xlsx in builds without the spreadsheet
-// library, before anything is collected.
-void RequireWorkbook();
-
 // The collection as an Excel workbook (its bytes, written by the spreadsheet
 // library in a private temporary folder): the sheets Hosts, Applications and
 // Problems, and with a ledger one sheet per result. Values typed by people

@@ -10,6 +10,7 @@
 //   drives            ConfigureDrives
 //   file_identity     IdentifyPath, IdentifyFolderEntries
 //   file_system       OpenSystemFileSystem
+//   folder_listing    ListFolder
 //   form_runtime      OpenFormRuntime
 //   host_identity     OpenSystemHostIdentity
 //   memory_status     OpenSystemMemoryStatus
@@ -32,6 +33,7 @@
 #include "platform/drives.h"
 #include "platform/file_identity.h"
 #include "platform/file_system.h"
+#include "platform/folder_listing.h"
 #include "platform/form_runtime.h"
 #include "platform/host_identity.h"
 #include "platform/memory_status.h"

@@ -18,10 +18,11 @@ if [[ "${ZELMO_WINDOWS:-1}" != 0 ]]; then
     # The Windows build: cross compilers, GoogleTest's sources to build with
     # them, and Wine with what it draws with (its recommendations are left out
     # above) for the tests, wine32 for the 32-bit build's; Python drives the
-    # end-to-end runs. Tcl makes SQLite's amalgamation (scripts/third-party.sh).
+    # end-to-end runs. Tcl makes SQLite's amalgamation and zlib goes into
+    # libxlsxwriter (scripts/third-party.sh).
     packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
                wine64 wine32:i386 fonts-wine libxrender1 libxrandr2 libxi6 python3
-               tcl dpkg-dev)
+               tcl dpkg-dev libz-mingw-w64-dev)
 fi
 
 sudo=""

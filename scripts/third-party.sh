@@ -93,11 +93,67 @@ sqlite3() {
     echo "sqlite3 $version: $dest"
 }
 
+# libxlsxwriter: the workbook, as a static library for each MinGW target
+# (PACKAGE/TRIPLET/include and lib), with the zlib Debian ships for MinGW
+# (libz-mingw-w64-dev) and the minizip and tmpfileplus it carries. Its
+# temporary files are tmpfileplus's, in the folder the program names, never
+# tmpfile()'s (the root of C: on Windows, often not writable).
+libxlsxwriter() {
+    local dest=$out_root/libxlsxwriter version triplets=(x86_64-w64-mingw32 i686-w64-mingw32) t
+    version=$(source_version libxlsxwriter-dev)
+    [[ -n $version ]] || { echo "libxlsxwriter-dev is not installed: its version picks the source" >&2; return 1; }
+    local built=1
+    for t in "${triplets[@]}"; do
+        [[ -f $dest/$t/lib/libxlsxwriter.a && -f $dest/$t/include/xlsxwriter.h ]] || built=0
+    done
+    if ((built)) && [[ $(cat "$dest/debian-version" 2>/dev/null) == "$version" ]]; then
+        echo "libxlsxwriter $version: already in $dest"
+        return
+    fi
+    for t in "${triplets[@]}"; do
+        command -v "$t-gcc-posix" >/dev/null || { echo "$t-gcc-posix not found: install the MinGW-w64 compilers" >&2; return 1; }
+        [[ -f /usr/$t/lib/libz.a ]] || { echo "/usr/$t/lib/libz.a not found: install libz-mingw-w64-dev" >&2; return 1; }
+    done
+    local work
+    work=$(mktemp -d)
+    echo "libxlsxwriter $version: apt-get source, then build for ${triplets[*]}"
+    (cd "$work" && apt_source -q source "libxlsxwriter=$version" >"$work/source.log" 2>&1) || {
+        cat "$work/source.log" >&2
+        rm -rf "$work"
+        return 1
+    }
+    local tree
+    tree=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'libxlsxwriter-*' | head -n 1)
+    rm -rf "$dest"
+    for t in "${triplets[@]}"; do
+        # The programs' own toolchain files: the same compilers and flags.
+        # zlib is the static library: the programs import no DLL of it.
+        (cmake -S "$tree" -B "$work/bld-$t" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-${t%%-*}.cmake" \
+            -DZLIB_LIBRARY="/usr/$t/lib/libz.a" -DZLIB_INCLUDE_DIR="/usr/$t/include" \
+            -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
+            -DUSE_SYSTEM_MINIZIP=OFF -DUSE_STANDARD_TMPFILE=OFF \
+            -DCMAKE_INSTALL_PREFIX="$dest/$t" -DCMAKE_INSTALL_LIBDIR=lib \
+            -DCMAKE_INSTALL_INCLUDEDIR=include >"$work/cmake-$t.log" 2>&1 &&
+            cmake --build "$work/bld-$t" -j"${ZELMO_JOBS:-2}" >"$work/build-$t.log" 2>&1 &&
+            cmake --install "$work/bld-$t" >"$work/install-$t.log" 2>&1) || {
+            tail -n 30 "$work/cmake-$t.log" "$work/build-$t.log" "$work/install-$t.log" >&2 2>/dev/null || true
+            rm -rf "$work" "$dest"
+            return 1
+        }
+    done
+    cp "$tree/License.txt" "$dest/" 2>/dev/null || cp "$tree/debian/copyright" "$dest/copyright"
+    echo "$version" >"$dest/debian-version"
+    rm -rf "$work"
+    echo "libxlsxwriter $version: $dest"
+}
+
 packages=("$@")
-((${#packages[@]})) || packages=(sqlite3)
+((${#packages[@]})) || packages=(sqlite3 libxlsxwriter)
 for p in "${packages[@]}"; do
     case $p in
     sqlite3) sqlite3 ;;
-    *) echo "unknown package '$p' (known: sqlite3)" >&2; exit 64 ;;
+    libxlsxwriter) libxlsxwriter ;;
+    *) echo "unknown package '$p' (known: sqlite3 libxlsxwriter)" >&2; exit 64 ;;
     esac
 done

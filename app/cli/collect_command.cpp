@@ -127,7 +127,6 @@ std::vector<NamedPath> NamedPaths(const CollectOptions& options) {
 
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err) {
     try {
-        if (!options.xlsxPath.empty()) collector::RequireWorkbook();
         if (const std::optional<std::string> clash =
                 FindOutputClash(NamedPaths(options), options.folder)) {
             err << "zelmocb-cli: " << *clash << "; nothing written\n";

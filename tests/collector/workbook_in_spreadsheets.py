@@ -3,7 +3,8 @@
 (headless, every sheet to CSV) gives back every text value exactly, and
 openpyxl sees text cells as strings, memory as numbers, the time as a date,
 the frozen header and the autofilters. A run that fails afterwards leaves the
-workbook as it was.
+workbook as it was. With --book, only the checks, of a workbook another build
+made from write_inputs()'s files.
 
 Run by /usr/bin/python3 (Debian's python3-openpyxl); exit status 77 when
 LibreOffice or openpyxl is missing."""
@@ -34,7 +35,9 @@ def record(name, pc, monitor, host, memory, location, items):
     return ",".join(value(v) for v in [name, pc, monitor, host, "10.0.0.1", memory, location] + items) + "\r\n"
 
 
-def write_inputs(out):
+def write_inputs(out, encoding="utf-8"):
+    """The save folder (records in encoding), the list, the ledger and the
+    licences in out."""
     save = out / "save"
     if save.exists():
         shutil.rmtree(save)
@@ -47,7 +50,7 @@ def write_inputs(out):
     ]
     for host, name, pc, monitor, location, items in rows:
         (save / (host + ".txt")).write_bytes(
-            record(name, pc, monitor, host, str(MEMORY), location, items).encode("utf-8"))
+            record(name, pc, monitor, host, str(MEMORY), location, items).encode(encoding))
     ledger = ("資産番号,使用者,設置場所,購入日\r\n"
               f"12,{value(TRICKY['name'])},,2020/04/01\r\n0020,山田,,\r\n0777,佐藤,倉庫,\r\n")
     (out / "ledger.csv").write_bytes(b"\xef\xbb\xbf" + ledger.encode("utf-8"))
@@ -55,12 +58,16 @@ def write_inputs(out):
     return save
 
 
+def collect_arguments(out, save, ledger, book, encoding="UTF-8", name=str):
+    """collect's arguments for write_inputs()'s files; name gives each path as
+    the program takes it."""
+    return ["collect", name(save), "--encoding", encoding, "--list", name(out / "list.csv"),
+            "--ledger", name(ledger), "--licences", name(out / "licences.csv"), "--xlsx", name(book)]
+
+
 def collect(cli, out, save, ledger):
-    return subprocess.run(
-        [cli, "collect", str(save), "--encoding", "UTF-8", "--list", str(out / "list.csv"),
-         "--ledger", str(ledger), "--licences", str(out / "licences.csv"),
-         "--xlsx", str(out / "inventory.xlsx")],
-        capture_output=True, text=True, timeout=120)
+    return subprocess.run([cli, *collect_arguments(out, save, ledger, out / "inventory.xlsx")],
+                          capture_output=True, text=True, timeout=120)
 
 
 def libreoffice_sheets(soffice, book, out):
@@ -84,33 +91,10 @@ def libreoffice_sheets(soffice, book, out):
     return sheets
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--out", required=True)
-    args = parser.parse_args()
-    soffice = shutil.which("soffice") or shutil.which("libreoffice")
-    try:
-        import openpyxl
-    except ImportError:
-        openpyxl = None
-    if not soffice or not openpyxl:
-        print("SKIPPED: LibreOffice or python3-openpyxl missing (scripts/install-deps.sh installs them)")
-        return 77
-
-    out = pathlib.Path(args.out)
-    out.mkdir(parents=True, exist_ok=True)
-    save = write_inputs(out)
-    book = out / "inventory.xlsx"
-    if book.exists():
-        book.unlink()
-    run = collect(args.cli, out, save, out / "ledger.csv")
+def check_workbook(soffice, openpyxl, book, out):
+    """What LibreOffice and openpyxl find wrong in the workbook, and how many
+    sheets LibreOffice read."""
     failures = []
-    if run.returncode != 1 or not book.exists():
-        print(run.stderr)
-        print(f"FAIL: exit status {run.returncode}, expected 1 (differences from the ledger)")
-        return 1
-
     # LibreOffice: every text value exactly as typed.
     sheets = libreoffice_sheets(soffice, book, out)
     expected_sheets = {"Hosts", "Applications", "Problems", "Matched", "Not collected",
@@ -188,6 +172,42 @@ def main():
                 if cell.data_type == "f":
                     failures.append(f"openpyxl: formula in {sheet.title}!{cell.coordinate}")
 
+    return failures, len(sheets)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cli")
+    parser.add_argument("--book", help="check this workbook instead of making one")
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    if bool(args.cli) == bool(args.book):
+        parser.error("one of --cli and --book")
+    soffice = shutil.which("soffice") or shutil.which("libreoffice")
+    try:
+        import openpyxl
+    except ImportError:
+        openpyxl = None
+    if not soffice or not openpyxl:
+        print("SKIPPED: LibreOffice or python3-openpyxl missing (scripts/install-deps.sh installs them)")
+        return 77
+
+    out = pathlib.Path(args.out)
+    out.mkdir(parents=True, exist_ok=True)
+    if args.book:
+        return report(*check_workbook(soffice, openpyxl, pathlib.Path(args.book), out))
+    save = write_inputs(out)
+    book = out / "inventory.xlsx"
+    if book.exists():
+        book.unlink()
+    run = collect(args.cli, out, save, out / "ledger.csv")
+    if run.returncode != 1 or not book.exists():
+        print(run.stderr)
+        print(f"FAIL: exit status {run.returncode}, expected 1 (differences from the ledger)")
+        return 1
+
+    failures, sheets = check_workbook(soffice, openpyxl, book, out)
+
     # A failed run (a ledger without its key column) keeps the workbook.
     before = book.read_bytes()
     (out / "bad-ledger.csv").write_bytes("名前,場所\r\na,b\r\n".encode("utf-8"))
@@ -195,10 +215,14 @@ def main():
     if bad.returncode != 64 or "bad-ledger.csv" not in bad.stderr or book.read_bytes() != before:
         failures.append(f"bad ledger: status {bad.returncode}, {bad.stderr!r}")
 
+    return report(failures, sheets)
+
+
+def report(failures, sheets):
     for failure in failures:
         print("FAIL:", failure)
     if not failures:
-        print(f"OK: {len(sheets)} sheets read back by LibreOffice and openpyxl")
+        print(f"OK: {sheets} sheets read back by LibreOffice and openpyxl")
     return 1 if failures else 0
 
 

@@ -9,21 +9,32 @@ Linux build, over one save folder of CP932 records collected twice:
   why; the database stays whole;
 - an unknown --encoding and outputs that clash are usage errors, as on
   Linux, and the outputs' own rules hold here: a dead run's temporary file
-  goes, NUL is written to rather than replaced, a folder is refused.
+  goes, NUL is written to rather than replaced, a folder is refused;
+- the workbook, from CP932 records with a ledger and licences, read back by
+  LibreOffice and openpyxl with the Linux build's test's own checks.
 
     collect_wine_test.py --exe zelmocb-cli.exe --linux-cli build/default/zelmocb-cli
 
 Expects what scripts/test-windows.sh sets up (WINEPREFIX, LC_ALL=ja_JP.UTF-8).
-Exit status 77 (skipped) when the Linux build is not there to compare with.
+Exit status 77 (skipped) when the Linux build is not there to compare with,
+or when all else passed and LibreOffice or openpyxl is missing.
 """
 
 import argparse
 import os
+import pathlib
 import re
 import sqlite3
 import subprocess
 import sys
 import tempfile
+
+# The Linux build's workbook test: its inputs here, its checks run by the
+# Python that has openpyxl.
+WORKBOOK_CHECK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "collector",
+                              "workbook_in_spreadsheets.py")
+sys.path.insert(0, os.path.dirname(WORKBOOK_CHECK))
+import workbook_in_spreadsheets as workbook_check  # noqa: E402
 
 
 def windows_path(path):
@@ -79,6 +90,32 @@ class Runner:
 
     def windows(self, *args):
         return self.finish(self.start_windows(*args))
+
+
+def check_workbook(run, tmp, failures):
+    """False when LibreOffice or openpyxl is missing to read the workbook."""
+    out = pathlib.Path(tmp) / "workbook"
+    out.mkdir()
+    save = workbook_check.write_inputs(out, "cp932")
+    book = out / "inventory.xlsx"
+    status, _, err = run.windows(*workbook_check.collect_arguments(
+        out, save, out / "ledger.csv", book, "CP932", windows_path))
+    if status != 1 or not book.exists():
+        failures.append(f"collect --xlsx: status {status}, 1 wanted; said {err.decode('utf-8', 'replace')!r}")
+        return True
+    if not os.access("/usr/bin/python3", os.X_OK):
+        print("SKIPPED: the workbook: no /usr/bin/python3 to read it with")
+        return False
+    check = subprocess.run(["/usr/bin/python3", WORKBOOK_CHECK, "--book", str(book), "--out", str(out)],
+                           capture_output=True, text=True, timeout=400)
+    print("workbook:", check.stdout.strip())
+    if check.returncode == 77:
+        return False
+    if check.returncode != 0:
+        failures.append(f"the workbook: status {check.returncode}\n{check.stdout}{check.stderr}")
+    for sheet in out.glob("lo/*Hosts.csv"):
+        print("LibreOffice read", sheet.name + ":\n" + sheet.read_text(encoding="utf-8"))
+    return True
 
 
 def masked(changes_text):
@@ -219,9 +256,11 @@ def main():
         message = err.decode("utf-8", "replace")
         if status != 64 or "'NO-SUCH-CODE'" not in message:
             failures.append(f"--encoding NO-SUCH-CODE: status {status}, said {message!r}")
+
+        workbook_read = check_workbook(run, tmp, failures)
     for failure in failures:
         print("FAIL:", failure)
-    return 1 if failures else 0
+    return 1 if failures else 0 if workbook_read else 77
 
 
 if __name__ == "__main__":
