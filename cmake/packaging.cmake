@@ -38,7 +38,8 @@ if(WIN32)
         "samples/Zelmo.ini|Zelmo.ini|ASCII"
         "samples/ZelmoAppl.csv|ZelmoAppl.csv|CP932"
         "windows/README-en.txt|README-en.txt|ASCII"
-        "windows/README-ja.txt|README-ja.txt|CP932")
+        "windows/README-ja.txt|README-ja.txt|CP932"
+        "windows/THIRD-PARTY.txt|THIRD-PARTY.txt|ASCII")
     set(ZELMO_WINDOWS_TEXT_OUTPUTS)
     foreach(entry IN LISTS ZELMO_WINDOWS_TEXTS)
         string(REPLACE "|" ";" entry "${entry}")
@@ -55,6 +56,16 @@ if(WIN32)
     endforeach()
     add_custom_target(zelmo_package_files ALL DEPENDS ${ZELMO_WINDOWS_TEXT_OUTPUTS})
     install(FILES ${ZELMO_WINDOWS_TEXT_OUTPUTS} DESTINATION .)
+    # The workbook library's terms, which a binary must carry, as the script
+    # that built the library left them beside it.
+    get_filename_component(ZELMO_XLSXWRITER_LICENCE ${ZELMO_XLSXWRITER_DIR}/../License.txt ABSOLUTE)
+    add_custom_command(OUTPUT ${ZELMO_PACKAGE_FILES}/libxlsxwriter.txt
+        COMMAND ${CMAKE_COMMAND} -DIN=${ZELMO_XLSXWRITER_LICENCE}
+            -DOUT=${ZELMO_PACKAGE_FILES}/libxlsxwriter.txt -DENCODING=ASCII
+            -P ${PROJECT_SOURCE_DIR}/cmake/windows_text.cmake
+        DEPENDS ${ZELMO_XLSXWRITER_LICENCE} ${PROJECT_SOURCE_DIR}/cmake/windows_text.cmake VERBATIM)
+    add_custom_target(zelmo_package_licences ALL DEPENDS ${ZELMO_PACKAGE_FILES}/libxlsxwriter.txt)
+    install(FILES ${ZELMO_PACKAGE_FILES}/libxlsxwriter.txt DESTINATION licences)
 
     set(CPACK_GENERATOR ZIP)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)

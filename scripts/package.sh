@@ -152,7 +152,8 @@ zip=build/windows-x64/packages/zelmocb-${version}-windows.zip
 python3 - "$zip" "$root/packaging/samples/ZelmoAppl.csv" <<'PY'
 import struct, sys, zipfile
 archive, sample = sys.argv[1], sys.argv[2]
-expected = ["README-en.txt", "README-ja.txt", "Zelmo.ini", "ZelmoAppl.csv",
+expected = ["README-en.txt", "README-ja.txt", "THIRD-PARTY.txt", "Zelmo.ini", "ZelmoAppl.csv",
+            "licences/libxlsxwriter.txt",
             "ZelmoCB.exe", "zelmocb-cli.exe", "x86/Zelmo.ini", "x86/ZelmoCB.exe",
             "x86/zelmocb-cli.exe"]
 machines = {"": (0x8664, "64-bit"), "x86/": (0x14C, "32-bit")}
