@@ -2,17 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
 #include <functional>
 #include <iterator>
-#include <mutex>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "collector/application_columns.h"
 #include "collector/record_checks.h"
 #include "collector/record_reader.h"
+#include "inventory/worker_pool.h"
 
 namespace zelmo::collector {
 
@@ -26,37 +24,10 @@ void ForEachIndex(std::size_t count, const std::function<void(std::size_t)>& eac
     constexpr std::size_t kPerThread = 256;  // fewer files are not worth a thread
     const std::size_t threads = std::min<std::size_t>(
         {std::max(1u, std::thread::hardware_concurrency()), 4, count / kPerThread + 1});
-    if (threads <= 1) {
-        for (std::size_t i = 0; i < count; ++i) each(i);
-        return;
-    }
     std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-    std::exception_ptr failure;
-    std::mutex failureLock;
-    const auto work = [&] {
-        try {
-            for (std::size_t i = next++; i < count && !failed; i = next++) each(i);
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(failureLock);
-            if (!failure) failure = std::current_exception();
-            failed = true;
-        }
-    };
-    {
-        // Joined however this ends; a thread that cannot start leaves its
-        // share to the others.
-        std::vector<std::jthread> workers;
-        for (std::size_t t = 1; t < threads; ++t) {
-            try {
-                workers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
-        work();
-    }
-    if (failure) std::rethrow_exception(failure);
+    inventory::WorkerPool(static_cast<unsigned>(threads)).Run([&](std::stop_token stop, unsigned) {
+        for (std::size_t i = next++; i < count && !stop.stop_requested(); i = next++) each(i);
+    });
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ std::vector<fs::path> ListRecordFiles(const std::string& folder) {
     std::vector<fs::path> files;
     // Links and whatever else is listed go to the reader, which opens each
     // name as it is by then and refuses anything but a regular file.
-    for (platform::FolderEntry& entry : listing.entries) {
+    for (platform::ListedEntry& entry : listing.entries) {
         if (!entry.folder && HasTxtExtension(entry.path)) files.push_back(std::move(entry.path));
     }
     // One folder's paths differ only in their last parts: their text orders

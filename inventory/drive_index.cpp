@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
-#include <exception>
 #include <mutex>
+#include <stop_token>
 #include <string_view>
-#include <system_error>
 #include <thread>
 
 #include "inventory/file_search.h"
 #include "inventory/search_rules.h"
+#include "inventory/worker_pool.h"
 
 namespace zelmo::inventory {
 
@@ -92,20 +92,10 @@ class IndexedDrives::Walk {
         for (std::size_t i = 0; i < tops.size(); ++i) {
             Push(workers_[i % workers_.size()], Task{tops[i], tops[i]->name, 0});
         }
-        // Joined however Run ends. A thread the system refuses to start
-        // costs only speed: the running workers take its tasks.
-        std::vector<std::jthread> threads;
-        threads.reserve(workers_.size());
-        for (std::size_t i = 1; i < workers_.size(); ++i) {
-            try {
-                threads.emplace_back([this, i] { Work(i); });
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
-        Work(0);
-        threads.clear();
-        if (failure_) std::rethrow_exception(failure_);
+        // A worker whose thread does not start leaves its tasks to be taken
+        // by the others, as idle workers do.
+        WorkerPool(static_cast<unsigned>(workers_.size()))
+            .Run([this](std::stop_token stop, unsigned self) { Work(stop, self); });
     }
 
   private:
@@ -154,19 +144,15 @@ class IndexedDrives::Walk {
         return false;
     }
 
-    void Work(std::size_t self) {
+    // A failed Read leaves pending_ above 0 for good; the pool's stop
+    // request then ends the others, waiting or not.
+    void Work(const std::stop_token& stop, std::size_t self) {
         Reader reader;
         Task task;
-        while (!stop_) {
+        while (!stop.stop_requested()) {
             if (Take(self, task)) {
-                try {
-                    Read(self, task, reader);
-                } catch (...) {
-                    std::lock_guard lock(idleMutex_);
-                    if (!failure_) failure_ = std::current_exception();
-                    stop_ = true;
-                }
-                if (--pending_ == 0 || stop_) Wake();
+                Read(self, task, reader);
+                if (--pending_ == 0) Wake();
                 continue;
             }
             if (pending_ == 0) return;
@@ -177,7 +163,7 @@ class IndexedDrives::Walk {
             // pusher reads idle_ after raising queued_, and this thread raises
             // idle_ before reading queued_, so one of the two sees the other.
             ++idle_;
-            idleCv_.wait(lock, [this] { return queued_ > 0 || pending_ == 0 || stop_; });
+            idleCv_.wait(lock, stop, [this] { return queued_ > 0 || pending_ == 0; });
             --idle_;
         }
     }
@@ -261,10 +247,8 @@ class IndexedDrives::Walk {
     std::atomic<long long> pending_{0};
     std::atomic<long long> queued_{0};
     std::atomic<int> idle_{0};
-    std::atomic<bool> stop_{false};
     std::mutex idleMutex_;
-    std::condition_variable idleCv_;
-    std::exception_ptr failure_;
+    std::condition_variable_any idleCv_;
 };
 
 IndexedDrives::IndexedDrives(platform::FileSystem& fs, std::vector<std::string> drives,

@@ -8,7 +8,7 @@ namespace zelmo::platform {
 // A folder's entries with what the listing itself says of each: asking each
 // entry's type apart would cost a call per entry, a trip to the server on a
 // share (and to Wine's server under Wine).
-struct FolderEntry {
+struct ListedEntry {
     std::filesystem::path path;  // the folder's path and the entry's name
     bool folder = false;         // a folder itself, not a link or reparse point
 };
@@ -21,7 +21,7 @@ struct FolderListing {
         Failed,      // the listing broke off
     };
     Status status = Status::Failed;
-    std::vector<FolderEntry> entries;  // in no particular order
+    std::vector<ListedEntry> entries;  // in no particular order
 };
 
 // Each backend supplies this.

@@ -56,6 +56,17 @@ source_version() {
     dpkg-query -W -f='${source:Version}' "$1" 2>/dev/null
 }
 
+# Unpacks Debian's source package PACKAGE=VERSION in the folder WORK and
+# prints the path of its tree.
+unpack_source() {
+    local package=$1 version=$2 work=$3
+    (cd "$work" && apt_source -q source "$package=$version" >"$work/source.log" 2>&1) || {
+        cat "$work/source.log" >&2
+        return 1
+    }
+    find "$work" -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -n 1
+}
+
 # SQLite: the amalgamation (sqlite3.c, sqlite3.h), made from the source tree
 # with its own Tcl scripts; the MinGW builds compile it as a static library.
 sqlite3() {
@@ -70,13 +81,8 @@ sqlite3() {
     local work
     work=$(mktemp -d)
     echo "sqlite3 $version: apt-get source, then make sqlite3.c"
-    (cd "$work" && apt_source -q source "sqlite3=$version" >"$work/source.log" 2>&1) || {
-        cat "$work/source.log" >&2
-        rm -rf "$work"
-        return 1
-    }
     local tree
-    tree=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'sqlite3-*' | head -n 1)
+    tree=$(unpack_source sqlite3 "$version" "$work") || { rm -rf "$work"; return 1; }
     mkdir -p "$work/bld"
     (cd "$work/bld" && "$tree/configure" --disable-shared >"$work/configure.log" 2>&1 &&
         make -j"${ZELMO_JOBS:-2}" sqlite3.c >"$work/make.log" 2>&1) || {
@@ -117,13 +123,8 @@ libxlsxwriter() {
     local work
     work=$(mktemp -d)
     echo "libxlsxwriter $version: apt-get source, then build for ${triplets[*]}"
-    (cd "$work" && apt_source -q source "libxlsxwriter=$version" >"$work/source.log" 2>&1) || {
-        cat "$work/source.log" >&2
-        rm -rf "$work"
-        return 1
-    }
     local tree
-    tree=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'libxlsxwriter-*' | head -n 1)
+    tree=$(unpack_source libxlsxwriter "$version" "$work") || { rm -rf "$work"; return 1; }
     rm -rf "$dest"
     for t in "${triplets[@]}"; do
         # The programs' own toolchain files: the same compilers and flags.

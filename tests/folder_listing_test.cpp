@@ -27,7 +27,7 @@ TEST(FolderListing, GivesEachEntryAndWhetherItIsAFolderItself) {
     const FolderListing listing = ListFolder(root);
     ASSERT_EQ(listing.status, Status::Listed);
     std::map<std::string, bool> seen;
-    for (const FolderEntry& entry : listing.entries) {
+    for (const ListedEntry& entry : listing.entries) {
         EXPECT_TRUE(entry.path.parent_path() == root) << entry.path.string();
         seen[entry.path.filename().string()] = entry.folder;
     }

@@ -7,17 +7,14 @@ namespace zelmo::cli {
 ProgressLine::ProgressLine(std::ostream& err, std::function<std::string()> text, bool enabled,
                            std::chrono::milliseconds period)
     : err_(err), text_(std::move(text)), period_(period) {
-    if (enabled) thread_ = std::thread([this] { Run(); });
+    if (enabled) thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
 }
 
 ProgressLine::~ProgressLine() { Stop(); }
 
 void ProgressLine::Stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
+    // The stop request wakes the wait below at once, not at the next period.
+    thread_.request_stop();
     if (thread_.joinable()) thread_.join();
     std::lock_guard lock(mutex_);
     EraseLocked();
@@ -29,10 +26,10 @@ void ProgressLine::PrintLine(const std::string& line) {
     err_ << line << '\n' << std::flush;
 }
 
-void ProgressLine::Run() {
+void ProgressLine::Run(std::stop_token stop) {
     std::unique_lock lock(mutex_);
     // The first drawing waits one period, so quick work shows nothing.
-    while (!wake_.wait_for(lock, period_, [this] { return stopping_; })) {
+    while (!wake_.wait_for(lock, stop, period_, [&stop] { return stop.stop_requested(); })) {
         const std::string text = text_();
         // Spaces, not an escape sequence: older Windows consoles print those.
         const std::size_t pad = shown_ > text.size() ? shown_ - text.size() : 0;

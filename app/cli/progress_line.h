@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <iosfwd>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -30,17 +32,17 @@ class ProgressLine {
     void PrintLine(const std::string& line);
 
   private:
-    void Run();
+    void Run(std::stop_token stop);
     void EraseLocked();
 
     std::ostream& err_;
     std::function<std::string()> text_;
     std::chrono::milliseconds period_;
     std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopping_ = false;
+    std::condition_variable_any wake_;
     std::size_t shown_ = 0;
-    std::thread thread_;
+    // Last, so that it is joined before the members it draws with go.
+    std::jthread thread_;
 };
 
 // The scan's message box without windows: each message a line on standard
