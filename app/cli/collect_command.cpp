@@ -124,6 +124,97 @@ std::vector<NamedPath> NamedPaths(const CollectOptions& options) {
     return paths;
 }
 
+collector::CollectSettings SettingsOf(const CollectOptions& options) {
+    collector::CollectSettings settings;
+    settings.folder = options.folder;
+    settings.listPath = options.listPath;
+    settings.encoding = options.encoding;
+    settings.staleDays = options.staleDays;
+    settings.ledger = {options.ledgerPath, options.ledgerEncoding, options.ledgerKey,
+                       options.ledgerMap};
+    settings.licencesPath = options.licencesPath;
+    settings.now = std::chrono::duration_cast<std::chrono::seconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                       .count();
+    return settings;
+}
+
+// Every report asked for, each in its temporary file; JSON for standard
+// output is kept in jsonOut, to be written once the outputs are in place.
+std::vector<PendingOutput> StageReports(const CollectOptions& options,
+                                        const collector::Collection& collection,
+                                        std::string& jsonOut) {
+    std::vector<PendingOutput> outputs;
+    const auto stage = [&outputs](const char* option, const std::string& path,
+                                  std::span<const std::string_view> parts) {
+        outputs.push_back({option, path, platform::StageOutput(path, parts)});
+    };
+    if (!options.csvPath.empty()) {
+        const std::string csv = collector::CsvReport(collection);
+        if (options.csvAnsi) {
+            const std::string ansi = platform::TextCodec::System().ToAnsi(csv);
+            const std::string_view parts[] = {ansi};
+            stage("--csv", options.csvPath, parts);
+        } else {
+            // A byte order mark, so that spreadsheets take the file as UTF-8.
+            const std::string_view parts[] = {"\xEF\xBB\xBF", csv};
+            stage("--csv", options.csvPath, parts);
+        }
+    }
+    if (!options.jsonPath.empty()) {
+        std::string json = collector::JsonReport(collection);
+        if (options.jsonPath == "-") {
+            jsonOut = std::move(json);
+        } else {
+            const std::string_view parts[] = {json};
+            stage("--json", options.jsonPath, parts);
+        }
+    }
+    if (!options.htmlPath.empty()) {
+        const std::string html = collector::HtmlReport(collection);
+        const std::string_view parts[] = {html};
+        stage("--html", options.htmlPath, parts);
+    }
+    if (!options.xlsxPath.empty()) {
+        const std::string xlsx = collector::XlsxReport(collection);
+        const std::string_view parts[] = {xlsx};
+        stage("--xlsx", options.xlsxPath, parts);
+    }
+    return outputs;
+}
+
+// After the commit: each output that cannot take its place now is reported
+// and the others still go. False when one could not.
+bool PublishAll(std::vector<PendingOutput>& outputs, std::ostream& err) {
+    bool published = true;
+    for (PendingOutput& output : outputs) {
+        try {
+            output.staged->Publish();
+        } catch (const platform::OutputError& e) {
+            err << "zelmocb-cli: " << e.what() << " (" << output.option
+                << " not written; the collection is in the database)\n";
+            published = false;
+            continue;
+        }
+        if (output.staged->How() == platform::StagedOutput::Placement::ReplaceLink) {
+            err << "zelmocb-cli: " << output.option << " '" << output.path
+                << "' was a link; it is now a file, and what it pointed to is unchanged\n";
+        }
+    }
+    return published;
+}
+
+void ReportProblems(const collector::Collection& collection, std::ostream& err) {
+    for (const collector::Problem& p : collection.problems) {
+        err << collector::TerminalText((p.file.empty() ? "" : p.file + ": ") +
+                                       std::string(inventory::ProblemKindName(p.kind)) + ": " +
+                                       p.detail)
+            << '\n';
+    }
+    err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
+    if (collection.ledger) err << collector::LedgerSummary(*collection.ledger) << '\n';
+}
+
 }  // namespace
 
 int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ostream& err) {
@@ -133,91 +224,20 @@ int RunCollectCommand(const CollectOptions& options, std::ostream& out, std::ost
             err << "zelmocb-cli: " << *clash << "; nothing written\n";
             return kExitUsage;
         }
-
-        collector::CollectSettings settings;
-        settings.folder = options.folder;
-        settings.listPath = options.listPath;
-        settings.encoding = options.encoding;
-        settings.staleDays = options.staleDays;
-        settings.ledger = {options.ledgerPath, options.ledgerEncoding, options.ledgerKey,
-                           options.ledgerMap};
-        settings.licencesPath = options.licencesPath;
-        settings.now = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
-        const collector::Collection collection = collector::CollectFolder(settings);
+        const collector::Collection collection = collector::CollectFolder(SettingsOf(options));
 
         // Every output is written to its temporary file first and the
         // collection committed to the database next; only then do the
         // outputs take their places, so that a run that fails before the
         // commit leaves the reports and the history as they were, and a
         // report is never newer than the history. Unpublished, they go.
-        std::vector<PendingOutput> outputs;
-        const auto stage = [&outputs](const char* option, const std::string& path,
-                                      std::span<const std::string_view> parts) {
-            outputs.push_back({option, path, platform::StageOutput(path, parts)});
-        };
-        if (!options.csvPath.empty()) {
-            const std::string csv = collector::CsvReport(collection);
-            if (options.csvAnsi) {
-                const std::string ansi = platform::TextCodec::System().ToAnsi(csv);
-                const std::string_view parts[] = {ansi};
-                stage("--csv", options.csvPath, parts);
-            } else {
-                // A byte order mark, so that spreadsheets take the file as UTF-8.
-                const std::string_view parts[] = {"\xEF\xBB\xBF", csv};
-                stage("--csv", options.csvPath, parts);
-            }
-        }
         std::string jsonOut;
-        if (!options.jsonPath.empty()) {
-            std::string json = collector::JsonReport(collection);
-            if (options.jsonPath == "-") {
-                jsonOut = std::move(json);
-            } else {
-                const std::string_view parts[] = {json};
-                stage("--json", options.jsonPath, parts);
-            }
-        }
-        if (!options.htmlPath.empty()) {
-            const std::string html = collector::HtmlReport(collection);
-            const std::string_view parts[] = {html};
-            stage("--html", options.htmlPath, parts);
-        }
-        if (!options.xlsxPath.empty()) {
-            const std::string xlsx = collector::XlsxReport(collection);
-            const std::string_view parts[] = {xlsx};
-            stage("--xlsx", options.xlsxPath, parts);
-        }
+        std::vector<PendingOutput> outputs = StageReports(options, collection, jsonOut);
         if (!options.dbPath.empty()) collector::SaveCollection(options.dbPath, collection);
-
-        // Committed: each output that cannot take its place now is reported
-        // and the others still go.
-        bool published = true;
-        for (PendingOutput& output : outputs) {
-            try {
-                output.staged->Publish();
-            } catch (const platform::OutputError& e) {
-                err << "zelmocb-cli: " << e.what() << " (" << output.option
-                    << " not written; the collection is in the database)\n";
-                published = false;
-                continue;
-            }
-            if (output.staged->How() == platform::StagedOutput::Placement::ReplaceLink) {
-                err << "zelmocb-cli: " << output.option << " '" << output.path
-                    << "' was a link; it is now a file, and what it pointed to is unchanged\n";
-            }
-        }
+        const bool published = PublishAll(outputs, err);
         out << jsonOut;
 
-        for (const collector::Problem& p : collection.problems) {
-            err << collector::TerminalText((p.file.empty() ? "" : p.file + ": ") +
-                                           std::string(inventory::ProblemKindName(p.kind)) + ": " +
-                                           p.detail)
-                << '\n';
-        }
-        err << collection.hosts.size() << " hosts, " << collection.problems.size() << " problems\n";
-        if (collection.ledger) err << collector::LedgerSummary(*collection.ledger) << '\n';
+        ReportProblems(collection, err);
         if (!published) return kExitRunTimeError;
         return collection.AllClear() ? kExitOk : kExitProblems;
     } catch (const collector::UsageError& e) {
