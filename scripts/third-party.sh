@@ -56,15 +56,18 @@ source_version() {
     dpkg-query -W -f='${source:Version}' "$1" 2>/dev/null
 }
 
-# Unpacks Debian's source package PACKAGE=VERSION in the folder WORK and
-# prints the path of its tree.
+# Unpacks Debian's source package PACKAGE=VERSION in a new folder. Sets the
+# caller's work (the folder, the caller's to remove) and tree (the unpacked
+# source tree).
 unpack_source() {
-    local package=$1 version=$2 work=$3
+    local package=$1 version=$2
+    work=$(mktemp -d)
     (cd "$work" && apt_source -q source "$package=$version" >"$work/source.log" 2>&1) || {
         cat "$work/source.log" >&2
+        rm -rf "$work"
         return 1
     }
-    find "$work" -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -n 1
+    tree=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -n 1)
 }
 
 # SQLite: the amalgamation (sqlite3.c, sqlite3.h), made from the source tree
@@ -78,11 +81,9 @@ sqlite3() {
         return
     fi
     command -v tclsh >/dev/null || { echo "tclsh not found: install tcl" >&2; return 1; }
-    local work
-    work=$(mktemp -d)
     echo "sqlite3 $version: apt-get source, then make sqlite3.c"
-    local tree
-    tree=$(unpack_source sqlite3 "$version" "$work") || { rm -rf "$work"; return 1; }
+    local work tree
+    unpack_source sqlite3 "$version" || return 1
     mkdir -p "$work/bld"
     (cd "$work/bld" && "$tree/configure" --disable-shared >"$work/configure.log" 2>&1 &&
         make -j"${ZELMO_JOBS:-2}" sqlite3.c >"$work/make.log" 2>&1) || {
@@ -120,11 +121,9 @@ libxlsxwriter() {
         command -v "$t-gcc-posix" >/dev/null || { echo "$t-gcc-posix not found: install the MinGW-w64 compilers" >&2; return 1; }
         [[ -f /usr/$t/lib/libz.a ]] || { echo "/usr/$t/lib/libz.a not found: install libz-mingw-w64-dev" >&2; return 1; }
     done
-    local work
-    work=$(mktemp -d)
     echo "libxlsxwriter $version: apt-get source, then build for ${triplets[*]}"
-    local tree
-    tree=$(unpack_source libxlsxwriter "$version" "$work") || { rm -rf "$work"; return 1; }
+    local work tree
+    unpack_source libxlsxwriter "$version" || return 1
     rm -rf "$dest"
     for t in "${triplets[@]}"; do
         # The programs' own toolchain files: the same compilers and flags.
