@@ -185,12 +185,16 @@ def main():
 
         windows_csv = os.path.join(tmp, "w1.csv")
         os.mkdir(os.path.join(tmp, "folder"))
+        # An output that exists as a second name of a record.
+        linked = os.path.join(tmp, "linked.json")
+        os.link(os.path.join(save, next(iter(RECORDS)) + ".txt"), linked)
         for name, arguments, status, said in [
             ("clash", ["--csv", windows_path(windows_csv), "--html",
                        windows_path(os.path.join(tmp, "save", "..", "W1.CSV"))],
              64, "the same file"),
             ("record", ["--json", windows_path(os.path.join(save, "report.txt"))],
              64, "named like a record"),
+            ("hard link", ["--json", windows_path(linked)], 64, "in the save folder are the same file"),
             ("nul", ["--json", "NUL"], 1, ""),
             ("folder", ["--html", windows_path(os.path.join(tmp, "folder"))], 2, "folder"),
         ]:
