@@ -3,7 +3,7 @@
 
     bench/run_collector_benchmark.py --cli build/default/zelmocb-cli [--work /tmp/zelmo-collect]
         [--hosts 10000] [--nights 365] [--refresh-all] [--no-browser]
-        [--windows-cli build/windows-x64/zelmocb-cli.exe]
+        [--windows-cli build/windows-x64/zelmocb-cli.exe [--rounds 7]]
         [--compare OTHER-CLI [--rounds 7]]
 
 Measured, as wall time of the whole process and its peak resident memory
@@ -15,7 +15,9 @@ Measured, as wall time of the whole process and its peak resident memory
     with the workbook besides;
   - with --windows-cli, the same collection by the Windows build under Wine
     ($WINE, default wine64, in $WINEPREFIX; start `wineserver -p` first so
-    that its start is not counted), and its ratio to the Linux build's;
+    that its start is not counted) and by the Linux build in interleaved
+    rounds (--rounds), each into new outputs and then over them, and the
+    median ratios Wine / Linux;
   - a re-collection of the unchanged folder into that database;
   - the HTML page opened in headless Chromium (--dump-dom, so to the end of
     loading and its script), against an empty page for the browser's start;
@@ -109,6 +111,49 @@ def compare(args, common, other, work, out):
               f"{args.rounds} rounds (min {values[0]:.3f}, max {values[-1]:.3f})")
 
 
+def windows_rounds(args, common, work, out):
+    """The Windows build under Wine against the Linux build, interleaved:
+    each round collects into new outputs and a new database, then again over
+    them (a nightly run's case: the outputs exist, the database holds the
+    last collection). Medians of the per-round ratios."""
+    wine = os.environ.get("WINE", "wine64")
+
+    def win(path):
+        return "Z:" + str(path).replace("/", "\\")
+
+    windows = [wine, os.path.abspath(args.windows_cli), "collect", win(common[2]), "--list",
+               win(work / "ZelmoAppl.csv"), "--encoding", "CP932"]
+    run(windows + ["--csv", win(out / "warm-w.csv")])
+
+    def outputs(prefix, name):
+        return sum((["--" + kind, name(out / f"{prefix}.{ext}")] for kind, ext in
+                    (("csv", "csv"), ("json", "json"), ("html", "html"), ("db", "db"))), [])
+
+    walls = {key: [] for key in ("linux new", "wine new", "linux over", "wine over")}
+    for round_ in range(args.rounds):
+        for side, command, name in (("linux", common, str), ("wine", windows, win)):
+            given = outputs(f"{side}-{round_}", name)
+            walls[f"{side} new"].append(run(command + given)[0])
+            walls[f"{side} over"].append(run(command + given)[0])
+        if round_ == 0:
+            same = (out / "wine-0.csv").read_bytes() == (out / "linux-0.csv").read_bytes()
+            print(f"Windows build under Wine: CSV {'the same' if same else 'DIFFERS'} as Linux's")
+        for side in ("linux", "wine"):
+            for ext in ("csv", "json", "html", "db"):
+                (out / f"{side}-{round_}.{ext}").unlink()
+
+    def median(values):
+        return sorted(values)[len(values) // 2]
+
+    for case in ("new", "over"):
+        ratios = sorted(w / l for w, l in zip(walls[f"wine {case}"], walls[f"linux {case}"]))
+        label = "to new outputs" if case == "new" else "over its own outputs, into its database"
+        print(f"Windows under Wine / Linux, collection {label}: median ratio "
+              f"{median(ratios):.2f} over {args.rounds} rounds (min {ratios[0]:.2f}, "
+              f"max {ratios[-1]:.2f}); median walls {median(walls[f'wine {case}']):.2f} s / "
+              f"{median(walls[f'linux {case}']):.2f} s")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
@@ -145,22 +190,9 @@ def main():
           f"peak {peak / 1024:.0f} MiB")
     for name in ("inventory.csv", "inventory.json", "report.html", "inventory.db"):
         print(f"  {name}: {(out / name).stat().st_size / 1e6:.1f} MB")
-    linux_wall = wall
 
     if args.windows_cli:
-        wine = os.environ.get("WINE", "wine64")
-
-        def win(path):
-            return "Z:" + str(path).replace("/", "\\")
-
-        windows = [wine, os.path.abspath(args.windows_cli), "collect", win(save), "--list",
-                   win(work / "ZelmoAppl.csv"), "--encoding", "CP932"]
-        run(windows + ["--csv", win(out / "warm-w.csv")])
-        wall, _ = run(windows + ["--csv", win(out / "w.csv"), "--json", win(out / "w.json"),
-                                 "--html", win(out / "w.html"), "--db", win(out / "w.db")])
-        same = (out / "w.csv").read_bytes() == (out / "inventory.csv").read_bytes()
-        print(f"Windows build under Wine, the same collection: {wall:.2f} s wall, "
-              f"ratio Wine/Linux {wall / linux_wall:.2f} (CSV {'the same' if same else 'DIFFERS'})")
+        windows_rounds(args, common, work, out)
 
     write_ledger(work, args.hosts, listed)
     wall, peak = run(common + ["--ledger", str(work / "ledger.csv"), "--licences",
