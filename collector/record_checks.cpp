@@ -1,7 +1,7 @@
 #include "collector/record_checks.h"
 
 #include <algorithm>
-#include <map>
+#include <utility>
 
 #include "collector/typed_number.h"
 
@@ -12,13 +12,19 @@ void CheckDuplicates(std::vector<HostRecord>& records, std::vector<Problem>& pro
                      std::string inventory::RecordValues::*field, ProblemKind kind,
                      const char* what) {
     // Numbers as people mean them: "0012" and "００１２" are one number.
-    std::map<std::string, std::vector<std::size_t>> filers;
+    // Sorted pairs, not a map of lists: no allocations per host.
+    std::vector<std::pair<std::string, std::size_t>> filed;
+    filed.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         std::string key = NumberKey(records[i].values.*field).key;
-        if (!key.empty()) filers[std::move(key)].push_back(i);
+        if (!key.empty()) filed.emplace_back(std::move(key), i);
     }
-    for (const auto& [key, indexes] : filers) {
-        if (indexes.size() < 2) continue;
+    std::sort(filed.begin(), filed.end());
+    for (std::size_t first = 0, next = 0; first < filed.size(); first = next) {
+        while (next < filed.size() && filed[next].first == filed[first].first) ++next;
+        if (next - first < 2) continue;
+        std::vector<std::size_t> indexes;
+        for (std::size_t k = first; k < next; ++k) indexes.push_back(filed[k].second);
         for (const std::size_t i : indexes) {
             // Named up to a few: a number typed the same on every PC must not
             // make the report grow with the square of the hosts.
