@@ -3,7 +3,8 @@
 
     bench/run_collector_benchmark.py --cli build/default/zelmocb-cli [--work /tmp/zelmo-collect]
         [--hosts 10000] [--nights 365] [--refresh-all] [--no-browser]
-        [--windows-cli build/windows-x64/zelmocb-cli.exe [--rounds 7]]
+        [--windows-cli build/windows-x64/zelmocb-cli.exe [--rounds 7]
+         [--windows-floor build/windows-x64/bench/read-floor.exe]]
         [--compare OTHER-CLI [--rounds 7]]
 
 Measured, as wall time of the whole process and its peak resident memory
@@ -17,7 +18,9 @@ Measured, as wall time of the whole process and its peak resident memory
     ($WINE, default wine64, in $WINEPREFIX; start `wineserver -p` first so
     that its start is not counted) and by the Linux build in interleaved
     rounds (--rounds), each into new outputs and then over them, and the
-    median ratios Wine / Linux;
+    median ratios Wine / Linux; then each reading the records with no output,
+    and with --windows-floor the least a Windows program does to read the
+    same files (bench/read_floor.cpp): Wine's own share;
   - a re-collection of the unchanged folder into that database;
   - the HTML page opened in headless Chromium (--dump-dom, so to the end of
     loading and its script), against an empty page for the browser's start;
@@ -129,12 +132,17 @@ def windows_rounds(args, common, work, out):
         return sum((["--" + kind, name(out / f"{prefix}.{ext}")] for kind, ext in
                     (("csv", "csv"), ("json", "json"), ("html", "html"), ("db", "db"))), [])
 
-    walls = {key: [] for key in ("linux new", "wine new", "linux over", "wine over")}
+    walls = {key: [] for key in ("linux new", "wine new", "linux over", "wine over",
+                                 "linux reading", "wine reading", "wine floor")}
     for round_ in range(args.rounds):
         for side, command, name in (("linux", common, str), ("wine", windows, win)):
             given = outputs(f"{side}-{round_}", name)
             walls[f"{side} new"].append(run(command + given)[0])
             walls[f"{side} over"].append(run(command + given)[0])
+            walls[f"{side} reading"].append(run(command)[0])
+        if args.windows_floor:
+            walls["wine floor"].append(run([wine, os.path.abspath(args.windows_floor),
+                                            win(common[2])])[0])
         if round_ == 0:
             same = (out / "wine-0.csv").read_bytes() == (out / "linux-0.csv").read_bytes()
             print(f"Windows build under Wine: CSV {'the same' if same else 'DIFFERS'} as Linux's")
@@ -152,6 +160,10 @@ def windows_rounds(args, common, work, out):
               f"{median(ratios):.2f} over {args.rounds} rounds (min {ratios[0]:.2f}, "
               f"max {ratios[-1]:.2f}); median walls {median(walls[f'wine {case}']):.2f} s / "
               f"{median(walls[f'linux {case}']):.2f} s")
+    floor = (f"; the least any Windows program takes to open and read those files under Wine "
+             f"(read-floor.exe) {median(walls['wine floor']):.2f} s" if args.windows_floor else "")
+    print(f"reading and checking only, no output: median walls Wine {median(walls['wine reading']):.2f}"
+          f" s, Linux {median(walls['linux reading']):.2f} s{floor}")
 
 
 def main():
@@ -165,6 +177,7 @@ def main():
                         help="every record filed again each night, 1 %% of them changed")
     parser.add_argument("--no-browser", action="store_true", help="skip the report in Chromium")
     parser.add_argument("--windows-cli")
+    parser.add_argument("--windows-floor", help="read-floor.exe of the same Windows build")
     parser.add_argument("--compare", metavar="CLI", help="another build, in interleaved rounds")
     parser.add_argument("--rounds", type=int, default=7)
     args = parser.parse_args()
