@@ -68,6 +68,10 @@ Collection CollectFolder(const CollectSettings& settings) {
         HostRecord record = ReadRecordFile(files[i], codec, found[i]);
         if (collection.hasList && record.ValuesRead()) {
             MatchItems(record, collection.columns, found[i]);
+            // The counts are all that the outputs show with a list: the
+            // items' text goes before the next record comes, so memory does
+            // not grow with it (on some heaps every new page is dear).
+            std::vector<std::string>().swap(record.items);
         } else {
             record.counts.assign(collection.columns.size(), -1);
         }

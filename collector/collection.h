@@ -36,7 +36,7 @@ struct HostRecord {
     std::string file;  // the file's name in the save folder (UTF-8)
     std::string host;  // the file's name without ".txt": unique in a folder
     inventory::RecordValues values;
-    std::vector<std::string> items;
+    std::vector<std::string> items;  // kept only where there is no list
     // With a list: per column the number of drives the row was found on
     // (0, 1, 2), or -1 when the item does not match its row or is missing.
     std::vector<int> counts;
